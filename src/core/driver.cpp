@@ -1,0 +1,128 @@
+#include "core/driver.h"
+
+#include "core/process_locator.h"
+#include "log/event_log.h"
+#include "platform/errors.h"
+#include "platform/events.h"
+#include "platform/process_text.h"
+#include "platform/processes.h"
+#include "platform/profile.h"
+#include "platform/dialogs.h"
+#include "resources/messages.h"
+#include "text/integer_text.h"
+#include "text/paths.h"
+
+namespace keeper {
+namespace {
+
+constexpr char SettingsSection[] = "Settings";
+constexpr std::size_t SettingBufferSize = 16384;
+
+std::string ReadSetting(const std::string& file, const std::string& key) {
+    return ReadProfileString(file, SettingsSection, key, SettingBufferSize);
+}
+
+std::string FileNameOf(std::string_view path) {
+    return FileNamePart(path, NativePaths, LeadBytes);
+}
+
+void WatchLoop(RunState& run) {
+    for (;;) {
+        run.WaitHandles[1] = FindOrStartProcess(run);
+        if (run.WaitHandles[1] == NoHandle) return;  // the locator has logged what failed
+
+        ErrorCode error = 0;
+        switch (WaitForStopOrExit(run.WaitHandles[0], run.WaitHandles[1], error)) {
+        case WaitOutcome::Failed:
+            WriteLog(run.LogFileName, "WaitForMultipleObjects: " + SystemErrorText(error));
+            return;
+        case WaitOutcome::StopRequested:
+            // The watched application keeps running; only its handle is ours.
+            WriteLog(run.LogFileName,
+                     MessageText(MessageId::StopText) + " " + run.ProgramName);
+            return;
+        case WaitOutcome::ProcessEnded:
+            CloseProcess(run.WaitHandles[1]);
+            run.WaitHandles[1] = NoHandle;
+            if (run.SleepInterval != 0) Pause(static_cast<std::uint32_t>(run.SleepInterval));
+            break;
+        }
+    }
+}
+
+}  // namespace
+
+std::string SwitchLetter(std::string_view argument) {
+    if (argument.size() == 2 && (argument[0] == '-' || argument[0] == '/'))
+        return std::string(1, argument[1]);
+    return {};
+}
+
+void ApplySwitches(RunState& run, int count, const std::function<std::string(int)>& argumentAt) {
+    for (int i = 1; i <= count; ++i) {
+        const std::string letter = SwitchLetter(argumentAt(i));
+        if (letter == "u") {
+            run.StopRequested = true;
+        } else if (SameTextIgnoreCase(letter, "l") && i < count) {
+            run.LogFileName = argumentAt(++i);
+        } else if (SameTextIgnoreCase(letter, "i") && i < count) {
+            run.ConfigFileName = argumentAt(++i);
+        }
+    }
+}
+
+void MakeAbsolute(std::string& path, const std::string& currentDirectory) {
+    if (DirectoryPart(path, NativePaths, LeadBytes).empty())
+        path = WithTrailingDelimiter(currentDirectory, NativePaths, LeadBytes) + path;
+}
+
+std::int32_t SleepIntervalOf(std::string_view setting) {
+    const std::int32_t value = ParseIntegerOr(setting, DefaultSleepInterval);
+    return value < 0 ? DefaultSleepInterval : value;
+}
+
+int RunWatchdog() {
+    RunState run;
+    run.ExePath = ArgumentAt(0);
+    run.ProgramName = ReplaceExtension(FileNameOf(run.ExePath), "", NativePaths, LeadBytes);
+    run.LogFileName = ReplaceExtension(run.ExePath, ".log", NativePaths, LeadBytes);
+    run.ConfigFileName = ReplaceExtension(run.ExePath, ".cfg", NativePaths, LeadBytes);
+
+    ApplySwitches(run, ArgumentCount(), ArgumentAt);
+    const std::string currentDirectory = CurrentDirectory();
+    MakeAbsolute(run.LogFileName, currentDirectory);
+    MakeAbsolute(run.ConfigFileName, currentDirectory);
+
+    run.ApplicationCommand = ReadSetting(run.ConfigFileName, "ApplicationName");
+    run.ModuleName = UpperCaseCopy(FileNameOf(run.ApplicationCommand));
+    if (run.ModuleName.empty()) {
+        ShowErrorBox(run.ProgramName, MessageText(MessageId::NoModuleNameText), false);
+        return 0;
+    }
+
+    const InstanceEvent instance = CreateInstanceEvent(run.ProgramName + "_" + run.ModuleName);
+    run.WaitHandles[0] = instance.Event;
+    if (instance.Event == NoHandle) {
+        WriteLog(run.LogFileName, FormatMessageText(MessageId::ErrorEntryText,
+                                                    {"CreateEvent", SystemErrorText(instance.Error)}));
+        return 0;
+    }
+    if (instance.Existed) {
+        // Normally a watcher for this module runs: stop it, or say that it runs.
+        if (run.StopRequested)
+            SignalEvent(instance.Event);
+        else
+            WriteLog(run.LogFileName,
+                     FormatMessageText(MessageId::AlreadyWatchingText, {run.ModuleName}));
+        return 0;
+    }
+    if (run.StopRequested) return 0;  // no watcher to stop; the new name dies with us
+
+    run.ApplicationParameters = ReadSetting(run.ConfigFileName, "Parameters");
+    run.SleepInterval = SleepIntervalOf(ReadSetting(run.ConfigFileName, "SleepInterval"));
+    WriteLog(run.LogFileName, MessageText(MessageId::StartText) + " " + run.ProgramName);
+    WatchLoop(run);
+    return 0;
+}
+
+}  // namespace keeper

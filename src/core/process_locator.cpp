@@ -1,0 +1,46 @@
+#include "core/process_locator.h"
+
+#include <vector>
+
+#include "log/event_log.h"
+#include "platform/process_text.h"
+#include "platform/processes.h"
+#include "resources/messages.h"
+
+namespace keeper {
+namespace {
+
+Handle FindRunningInstance(const std::string& moduleName, bool& listed) {
+    std::vector<std::uint32_t> ids;
+    ErrorCode error = 0;
+    listed = ListProcessIds(ids, error);
+    if (!listed) return NoHandle;
+    for (const std::uint32_t id : ids) {
+        const Handle process = OpenWatchableProcess(id);
+        if (process == NoHandle) continue;  // ended meanwhile, or not ours to inspect
+        std::string name;
+        if (ExecutableFileName(process, name) && SameTextIgnoreCase(name, moduleName))
+            return process;
+        CloseProcess(process);
+    }
+    return NoHandle;
+}
+
+}  // namespace
+
+Handle FindOrStartProcess(RunState& run) {
+    bool listed = false;
+    if (const Handle running = FindRunningInstance(run.ModuleName, listed); running != NoHandle)
+        return running;
+    if (!listed) return NoHandle;
+
+    const Launch launch = LaunchProcess(run.ApplicationCommand + " " + run.ApplicationParameters);
+    if (!LogIfFailed(run.LogFileName, launch.Process != NoHandle, launch.Error)) return NoHandle;
+
+    const MessageId entry = run.FirstStart ? MessageId::StartText : MessageId::RestartText;
+    WriteLog(run.LogFileName, MessageText(entry) + " " + run.ApplicationCommand);
+    run.FirstStart = false;
+    return launch.Process;
+}
+
+}  // namespace keeper

@@ -1,0 +1,15 @@
+// Finding a running instance of the watched module, or launching the application.
+#pragma once
+
+#include "core/run_state.h"
+
+namespace keeper {
+
+/// A handle of the process to watch: the first running process (in the platform's
+/// order) whose executable file name equals `ModuleName` without regard to case, or else
+/// a newly launched `ApplicationCommand` + " " + `ApplicationParameters`, logged as
+/// "Start" the first time and "Restart" afterwards. None when the process list cannot
+/// be read (nothing logged) or the launch fails (an error entry logged).
+Handle FindOrStartProcess(RunState& run);
+
+}  // namespace keeper

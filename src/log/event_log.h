@@ -1,0 +1,22 @@
+// The event log: one time-stamped line per start, restart, stop and failure.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/handles.h"
+
+namespace keeper {
+
+/// Appends one entry, the message followed by CR LF, to the log file.
+void WriteLog(const std::string& logFileName, std::string_view message);
+
+/// Passes `succeeded` through; when it is false, first writes the entry
+/// "Error <code>: <text>" with the code in signed decimal.
+bool LogIfFailed(const std::string& logFileName, bool succeeded, ErrorCode code);
+
+/// The platform's text for `code` without trailing blanks, control bytes and full stops.
+/// "Access is denied.\r\n" => "Access is denied".
+std::string SystemErrorText(ErrorCode code);
+
+}  // namespace keeper

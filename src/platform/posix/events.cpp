@@ -1,0 +1,140 @@
+// The instance event on Linux: a FIFO named after the event in a directory that only
+// this user may enter. Holding the name means holding the FIFO open with an open-file-
+// description read lock on its first byte; the lock dies with the last descriptor, even
+// on kill -9, and so does the name. A signal is a byte in the pipe, kept by the kernel
+// while any holder has it open, so a signal sent while nobody waits stays pending.
+#include "platform/events.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+namespace keeper {
+namespace {
+
+int FdOf(Handle handle) { return static_cast<int>(handle) - 1; }
+Handle HandleOf(int fd) { return static_cast<Handle>(fd) + 1; }
+
+/// The per-user name space: $XDG_RUNTIME_DIR/keeper, else /tmp/keeper-<uid>; created
+/// 0700 and accepted only when it is a real directory (no symlink) that belongs to this
+/// user and that nobody else may write to. Returns an open directory descriptor or -1.
+int OpenNameSpace() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const std::string path = runtime != nullptr && runtime[0] == '/'
+                                 ? std::string(runtime) + "/keeper"
+                                 : "/tmp/keeper-" + std::to_string(geteuid());
+    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return -1;
+    const int dir = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (dir < 0) return -1;
+    struct stat info {};
+    if (fstat(dir, &info) != 0 || info.st_uid != geteuid() || (info.st_mode & 0077) != 0) {
+        close(dir);
+        errno = EACCES;
+        return -1;
+    }
+    return dir;
+}
+
+bool LockFirstByte(int fd, short type, bool wait) {
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = 0;
+    lock.l_len = 1;
+    int result;
+    do {
+        result = fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &lock);
+    } while (result != 0 && errno == EINTR);
+    return result == 0;
+}
+
+/// Consumes every pending signal: the event resets itself once a wait has seen it.
+void Drain(int fd) {
+    char bytes[64];
+    while (read(fd, bytes, sizeof bytes) > 0) {
+    }
+}
+
+InstanceEvent Failure() { return {NoHandle, false, static_cast<ErrorCode>(errno)}; }
+
+}  // namespace
+
+InstanceEvent CreateInstanceEvent(const std::string& name) {
+    if (name.empty() || name.find('/') != std::string::npos || name == "." || name == "..") {
+        errno = EINVAL;
+        return Failure();
+    }
+    const int dir = OpenNameSpace();
+    if (dir < 0) return Failure();
+    if (mkfifoat(dir, name.c_str(), 0600) != 0 && errno != EEXIST) {
+        const InstanceEvent failed = Failure();
+        close(dir);
+        return failed;
+    }
+    const int fd = openat(dir, name.c_str(), O_RDWR | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    const InstanceEvent failedOpen = Failure();
+    close(dir);
+    if (fd < 0) return failedOpen;
+
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISFIFO(info.st_mode) || info.st_uid != geteuid()) {
+        close(fd);
+        errno = EACCES;
+        return Failure();
+    }
+    // Whoever gets the write lock is the only holder: the name is new. The lock then
+    // turns into a shared one in a single step, so no racer can slip in between.
+    if (LockFirstByte(fd, F_WRLCK, false)) {
+        Drain(fd);  // bytes left by holders that are gone belong to a dead name
+        LockFirstByte(fd, F_RDLCK, false);
+        return {HandleOf(fd), false, 0};
+    }
+    if ((errno == EAGAIN || errno == EACCES) && LockFirstByte(fd, F_RDLCK, true))
+        return {HandleOf(fd), true, 0};
+    const InstanceEvent failed = Failure();
+    close(fd);
+    return failed;
+}
+
+bool SignalEvent(Handle event) {
+    const char signal = 1;
+    // A full pipe is a signalled event already.
+    return write(FdOf(event), &signal, 1) == 1 || errno == EAGAIN;
+}
+
+WaitOutcome WaitForStopOrExit(Handle event, Handle process, ErrorCode& error) {
+    pollfd watched[2] = {{FdOf(event), POLLIN, 0}, {FdOf(process), POLLIN, 0}};
+    for (;;) {
+        if (poll(watched, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            error = static_cast<ErrorCode>(errno);
+            return WaitOutcome::Failed;
+        }
+        for (const pollfd& slot : watched) {
+            if ((slot.revents & POLLNVAL) != 0) {
+                error = EBADF;
+                return WaitOutcome::Failed;
+            }
+        }
+        if ((watched[0].revents & POLLIN) != 0) {  // the event wins a tie
+            Drain(watched[0].fd);
+            return WaitOutcome::StopRequested;
+        }
+        if (watched[1].revents != 0) return WaitOutcome::ProcessEnded;
+    }
+}
+
+void Pause(std::uint32_t milliseconds) {
+    timespec rest{static_cast<time_t>(milliseconds / 1000),
+                  static_cast<long>(milliseconds % 1000) * 1000000L};
+    while (clock_nanosleep(CLOCK_MONOTONIC, 0, &rest, &rest) == EINTR) {
+    }
+}
+
+}  // namespace keeper

@@ -1,0 +1,68 @@
+#include "text/profile_lookup.h"
+
+namespace keeper {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+/// The next line of `rest`, without its line end; `rest` moves past it.
+std::string_view NextLine(std::string_view& rest) {
+    const std::size_t end = rest.find_first_of("\r\n");
+    const std::string_view line = rest.substr(0, end);
+    if (end == std::string_view::npos) {
+        rest = {};
+    } else {
+        const bool crlf = rest[end] == '\r' && end + 1 < rest.size() && rest[end + 1] == '\n';
+        rest.remove_prefix(end + (crlf ? 2 : 1));
+    }
+    return line;
+}
+
+}  // namespace
+
+std::string LookUpProfileString(std::string_view contents, std::string_view section,
+                                std::string_view key, std::size_t bufferSize) {
+    constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+    if (contents.starts_with(byteOrderMark)) contents.remove_prefix(byteOrderMark.size());
+
+    enum { BeforeSection, InSection, AfterSection } where = BeforeSection;
+    while (!contents.empty() && where != AfterSection) {
+        const std::string_view line = Trimmed(NextLine(contents));
+        if (line.starts_with('[')) {
+            const std::size_t close = line.rfind(']');
+            if (close == std::string_view::npos) continue;
+            const bool match = SameName(Trimmed(line.substr(1, close - 1)), section);
+            if (where == InSection) where = AfterSection;
+            else if (match) where = InSection;
+            continue;
+        }
+        if (where != InSection) continue;
+        const std::size_t equals = line.find('=');
+        if (!SameName(Trimmed(line.substr(0, equals)), key)) continue;
+        std::string_view value =
+            equals == std::string_view::npos ? std::string_view{} : Trimmed(line.substr(equals + 1));
+        if (value.size() > 1 && (value.front() == '"' || value.front() == '\'') &&
+            value.back() == value.front())
+            value = value.substr(1, value.size() - 2);
+        value = value.substr(0, value.find('\0'));
+        return std::string(value.substr(0, bufferSize > 0 ? bufferSize - 1 : 0));
+    }
+    return {};
+}
+
+}  // namespace keeper

@@ -1,0 +1,85 @@
+#include "core/driver.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/process_text.h"
+
+namespace keeper {
+namespace {
+
+struct SwitchCase {
+    std::vector<std::string> Arguments;  // arguments 1..n
+    bool Stop;
+    std::string Log;
+    std::string Config;
+};
+
+TEST(Driver, SwitchesFollowTheirRules) {
+    const SwitchCase cases[] = {
+        {{"/u"}, true, "default.log", "default.cfg"},
+        {{"-u"}, true, "default.log", "default.cfg"},
+        {{"/U"}, false, "default.log", "default.cfg"},  // only the lower-case u stops
+        {{"/L", "x.log"}, false, "x.log", "default.cfg"},
+        {{"-l", "x.log", "/i", "k.cfg"}, false, "x.log", "k.cfg"},
+        {{"/I", "k.cfg"}, false, "default.log", "k.cfg"},
+        {{"/l"}, false, "default.log", "default.cfg"},  // a last l has nothing to take
+        {{"/l", "/u"}, false, "/u", "default.cfg"},     // the next argument is taken whole
+        {{"/l", "a.log", "/l", "b.log"}, false, "b.log", "default.cfg"},
+        {{"-ux", "u", "//u", "x"}, false, "default.log", "default.cfg"},
+        {{"x", "/u", "/i"}, true, "default.log", "default.cfg"},
+    };
+    for (const SwitchCase& c : cases) {
+        RunState run;
+        run.LogFileName = "default.log";
+        run.ConfigFileName = "default.cfg";
+        ApplySwitches(run, static_cast<int>(c.Arguments.size()),
+                      [&](int i) { return c.Arguments.at(static_cast<std::size_t>(i - 1)); });
+        const std::string what = ::testing::PrintToString(c.Arguments);
+        EXPECT_EQ(run.StopRequested, c.Stop) << what;
+        EXPECT_EQ(run.LogFileName, c.Log) << what;
+        EXPECT_EQ(run.ConfigFileName, c.Config) << what;
+    }
+}
+
+TEST(Driver, SwitchLetterTakesTwoByteSwitchesOnly) {
+    EXPECT_EQ(SwitchLetter("/u"), "u");
+    EXPECT_EQ(SwitchLetter("-L"), "L");
+    EXPECT_EQ(SwitchLetter("-ux"), "");
+    EXPECT_EQ(SwitchLetter("u"), "");
+    EXPECT_EQ(SwitchLetter("+u"), "");
+    EXPECT_EQ(SwitchLetter(""), "");
+}
+
+TEST(Driver, MakeAbsolutePrefixesBareNamesOnly) {
+    const char sep = NativePaths.Separator;
+    const std::string cwd = std::string(1, sep) + "work";
+    std::string bare = "x.log";
+    MakeAbsolute(bare, cwd);
+    EXPECT_EQ(bare, cwd + sep + "x.log");
+
+    std::string relative = std::string("sub") + sep + "x.log";
+    const std::string kept = relative;
+    MakeAbsolute(relative, cwd);
+    EXPECT_EQ(relative, kept);
+
+    std::string atRoot = "x.log";
+    MakeAbsolute(atRoot, std::string(1, sep));  // the root already ends in a separator
+    EXPECT_EQ(atRoot, std::string(1, sep) + "x.log");
+}
+
+TEST(Driver, SleepIntervalFallsBackToTheDefault) {
+    const struct {
+        const char* Setting;
+        std::int32_t Pause;
+    } cases[] = {
+        {"", 10000},     {"0", 0},         {"500", 500},     {"$10", 16},    {"0x10", 16},
+        {"abc", 10000},  {"500x", 10000},  {"-1", 10000},    {"-$1", 10000}, {"$FFFFFFFF", 10000},
+        {"-0", 0},       {"2147483647", 2147483647},
+    };
+    for (const auto& c : cases) EXPECT_EQ(SleepIntervalOf(c.Setting), c.Pause) << c.Setting;
+}
+
+}  // namespace
+}  // namespace keeper
