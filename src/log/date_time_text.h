@@ -50,8 +50,10 @@ struct EraTexts {
 /// Renders `value` through `pattern`; the empty pattern stands for "C".  At most 256
 /// bytes; what does not fit is dropped.  Tokens, in any case: c, d to dddddd, m to mmmm,
 /// n, y, h, s, z, t, tt, g, e, the a forms (AM/PM, A/P, AMPM, AAAA, AAA), / and :, and
-/// quoted text in ' or ".  An m or mm whose last letter before it is h is a minute.
-///   "M/d/yyyy h:mm:ss AMPM" at 2026-12-07 13:05:07 => "12/7/2026 1:05:07 PM" (US names)
+/// quoted text in ' or ".  An m or mm whose last letter before it is h is a minute.  c,
+/// ddddd, dddddd, t and tt render the locale's patterns; inside those they output nothing.
+///   "M/d/yyyy h:mm:ss AMPM" at 2026-12-07 13:05:07 => "12/7/2026 1:05:07 PM" (designators
+///   AM and PM)
 ///   "C" at 2026-12-07 00:00:00.250 => the short date alone
 std::string DateTimeText(std::string_view pattern, DateTimeValue value,
                          const LocaleDateTimeSettings& settings, const LeadByteSet& lead,

@@ -1,1 +1,109 @@
-exit 0
+#!/usr/bin/env bash
+# The roles an invocation takes: misconfigured, watcher, duplicate, stopper, idle
+# stopper; the case rule of event names; one watcher out of many racing invocations.
+source "$(dirname "$0")/lib.sh"
+module=$(demo_module)
+
+# --- misconfigured: no settings file, or a command without a file name ------------------
+install_keeper "$work/a" ka
+if is_windows; then
+    keeper "$work/a" ka > /dev/null 2>&1  # without a display the box returns at once
+    check "misconfigured: exit code 0" [ $? -eq 0 ]
+    if can_show_boxes && start_display; then
+        (cd "$work/a" && DISPLAY=$display exec $runner ./ka$ext) &
+        box=$!
+        check "misconfigured: the box shows, captioned with the program name" \
+            dismiss_box ka "$artifacts/misconfigured-box.png"
+        check "misconfigured: closing the box ends the program" wait_for 20 ended $box
+        wait $box
+        check "misconfigured: exit code 0 after the box" [ $? -eq 0 ]
+        stop_display
+    else
+        echo "skip - no Xvfb, xdotool or import: the box is not looked at"
+    fi
+else
+    err=$(keeper "$work/a" ka 2>&1 >/dev/null)
+    check "misconfigured: exit code 0" [ $? -eq 0 ]
+    check "misconfigured: message captioned with the program name" \
+        [ "$err" = "ka: A module name is not defined." ]
+fi
+printf '[Settings]\r\nApplicationName=%s\r\n' "$(native_path "$work/a/")" > "$work/a/ka.cfg"
+keeper "$work/a" ka > /dev/null 2>&1
+check "misconfigured: a command ending in a delimiter exits 0" [ $? -eq 0 ]
+check "misconfigured: nothing logged" [ ! -e "$work/a/ka.log" ]
+
+# --- watcher, duplicate, stopper, idle stopper -------------------------------------------
+install_keeper "$work/b" kb
+settings "$work/b" kb "60000 $(native_path "$work/b/launches.txt")" 0
+log=$work/b/kb.log
+(cd "$work/b" && exec $runner ./kb$ext) &
+watcher=$!
+check "watcher: logs its own start" wait_for 20 has_line "$log" "Start kb"
+check "watcher: launches the application" \
+    wait_for 20 has_line "$log" "Start $(native_path "$work/b/keeper-demo$ext")"
+
+before=$(line_count "$log")
+keeper "$work/b" kb
+check "duplicate: exit code 0" [ $? -eq 0 ]
+check "duplicate: logs that the module is watched" \
+    has_line "$log" "Watching on the module $module is already started on this computer."
+check "duplicate: one entry only" [ "$(line_count "$log")" -eq $((before + 1)) ]
+check "duplicate: the watcher keeps running" alive $watcher
+
+before=$(line_count "$log")
+keeper "$work/b" kb /U
+check "/U is no stop switch: it makes a duplicate" [ "$(line_count "$log")" -eq $((before + 1)) ]
+
+before=$(line_count "$log")
+keeper "$work/b" kb /u
+check "stopper: exit code 0" [ $? -eq 0 ]
+check "stopper: the watcher ends" wait_for 20 ended $watcher
+wait $watcher
+check "stopper: the watcher exits with code 0" [ $? -eq 0 ]
+check "stopper: the watcher logs its stop" has_line "$log" "Stop kb"
+check "stopper: only the watcher's entry is added" [ "$(line_count "$log")" -eq $((before + 1)) ]
+check "stopper: the application was launched once" [ "$(wc -l < "$work/b/launches.txt")" -eq 1 ]
+is_windows || check "stopper: the application keeps running" pgrep -f -- "$work/b/keeper-demo" > /dev/null
+
+before=$(line_count "$log")
+keeper "$work/b" kb -u
+check "idle stopper: exit code 0" [ $? -eq 0 ]
+check "idle stopper: nothing logged" [ "$(line_count "$log")" -eq "$before" ]
+
+# --- event names compare case and all: KC and kc are different watchers -------------------
+install_keeper "$work/c1" kc
+install_keeper "$work/c2" KC
+settings "$work/c1" kc 60000 0
+settings "$work/c2" KC 60000 0
+(cd "$work/c1" && exec $runner ./kc$ext) &
+lower=$!
+check "case: the first watcher starts" wait_for 20 has_line "$work/c1/kc.log" "Start kc"
+(cd "$work/c2" && exec $runner ./KC$ext) &
+upper=$!
+check "case: a program name differing in case is a watcher of its own" \
+    wait_for 20 has_line "$work/c2/KC.log" "Start KC"
+keeper "$work/c2" KC /u
+check "case: its stop request reaches only its own watcher" wait_for 20 ended $upper
+check "case: the other watcher keeps running" alive $lower
+keeper "$work/c1" kc /u
+check "case: the other watcher stops on its own request" wait_for 20 ended $lower
+
+# --- twenty invocations at once: exactly one watcher ---------------------------------------
+install_keeper "$work/d" kd
+settings "$work/d" kd 60000 0
+pids=()
+for i in $(seq 20); do
+    (cd "$work/d" && exec $runner ./kd$ext) &
+    pids+=($!)
+done
+wait_for 30 bash -c "[ \$(ps -o pid= -p ${pids[*]// /,} | wc -l) -le 1 ]"
+running=()
+for pid in "${pids[@]}"; do alive $pid && running+=($pid); done
+check "race: exactly one of twenty stays as the watcher" [ ${#running[@]} -eq 1 ]
+check "race: exactly one start entry" [ "$(count_lines "$work/d/kd.log" "Start kd")" -eq 1 ]
+duplicates=$(count_lines "$work/d/kd.log" "Watching on the module $module is already started on this computer.")
+check "race: nineteen duplicate entries" [ "$duplicates" -eq 19 ]
+keeper "$work/d" kd /u
+check "race: the watcher stops" wait_for 20 ended "${running[0]:-0}"
+
+summary

@@ -125,20 +125,28 @@ TEST(PathsTest, EndsWithExactlyOneSeparator)
     }
 }
 
+struct DelimiterCase {
+    std::string_view set;
+    std::string_view text;
+    LeadByteSet lead;
+    std::size_t expected;
+};
+
 TEST(PathsTest, RightmostDelimiterGivesOneBasedPositions)
 {
-    const LeadByteSet sjis = ShiftJisLeadBytes();
-    EXPECT_EQ(RightmostDelimiter("\\:", "C:\\a", sjis), 3u);
-    EXPECT_EQ(RightmostDelimiter("\\:", "C:a", sjis), 2u);
-    EXPECT_EQ(RightmostDelimiter("\\:", "abc", sjis), 0u);
-    EXPECT_EQ(RightmostDelimiter("\\:", "\\\x95\\", sjis), 1u);
-    EXPECT_EQ(RightmostDelimiter(std::string_view("\0", 1), std::string_view("a\0b", 3), sjis),
-              0u);
-    // Both bytes of a character are passed over, even a lead byte that is in the set.
-    LeadByteSet backslashLead;
+    LeadByteSet backslashLead;  // lets a lead byte itself be a delimiter
     backslashLead.AddRange(0x5C, 0x5C);
-    EXPECT_EQ(RightmostDelimiter("\\", "\\\\", backslashLead), 0u);
-    EXPECT_EQ(RightmostDelimiter("\\", "\\\\\\", backslashLead), 3u);
+    const DelimiterCase cases[] = {
+        {"\\:", "C:a", ShiftJisLeadBytes(), 2},
+        {"\\:", "\\\x95\\", ShiftJisLeadBytes(), 1},
+        {std::string_view("\0", 1), std::string_view("a\0b", 3), {}, 0},  // NUL never counts
+        // Both bytes of a character are passed over
+        {"\\", "\\\\", backslashLead, 0},
+        {"\\", "\\\\\\", backslashLead, 3},
+    };
+    for (const DelimiterCase& c : cases) {
+        EXPECT_EQ(RightmostDelimiter(c.set, c.text, c.lead), c.expected) << c.text;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,118 @@
+# Shared by the end-to-end scripts. Usage of a script: SCRIPT BIN_DIR EXE_SUFFIX [RUNNER]
+# BIN_DIR holds keeper and keeper-demo; EXE_SUFFIX is .exe for Windows builds, whose
+# programs run through RUNNER (scripts/wine-run).
+set -u
+bin=$1
+ext=$2
+runner=${3:-}
+work=$(mktemp -d "${TMPDIR:-/tmp}/keeper-e2e.XXXXXX")
+failures=0
+checks=0
+# Each run gets its own name space for instance events on Linux.
+export XDG_RUNTIME_DIR=$work/run
+mkdir -m 0700 "$XDG_RUNTIME_DIR"
+
+finish() {
+    if [ -n "$runner" ]; then
+        wineserver -k 2>/dev/null || true
+    else
+        pkill -KILL -f -- "$work/" 2>/dev/null || true
+    fi
+    if [ "$failures" -eq 0 ]; then rm -rf "$work"; else echo "kept: $work"; fi
+}
+trap finish EXIT
+
+is_windows() { [ -n "$ext" ]; }
+
+# The path as keeper sees it: Wine maps the Unix root to drive Z:.
+native_path() { if is_windows; then local p=${1//\//\\}; echo "Z:$p"; else echo "$1"; fi; }
+
+pass() { checks=$((checks + 1)); echo "ok - $1"; }
+fail() { checks=$((checks + 1)); failures=$((failures + 1)); echo "FAIL - $1"; }
+check() { # check DESCRIPTION COMMAND...
+    local what=$1; shift
+    if "$@"; then pass "$what"; else fail "$what"; fi
+}
+
+# install DIR NAME: keeper as DIR/NAME, beside its own copy of the demo program.
+install_keeper() {
+    mkdir -p "$1"
+    cp "$bin/keeper$ext" "$1/$2$ext"
+    cp "$bin/keeper-demo$ext" "$1/keeper-demo$ext"
+}
+
+# settings DIR NAME PARAMETERS [SLEEP]: a settings file watching the demo in DIR.
+settings() {
+    {
+        printf '[Settings]\r\n'
+        printf 'ApplicationName=%s\r\n' "$(native_path "$1/keeper-demo$ext")"
+        printf 'Parameters=%s\r\n' "$3"
+        [ $# -ge 4 ] && printf 'SleepInterval=%s\r\n' "$4"
+    } > "$1/$2.cfg"
+}
+
+demo_module() { if is_windows; then echo "KEEPER-DEMO.EXE"; else echo "KEEPER-DEMO"; fi; }
+
+keeper() { # keeper DIR NAME ARGS...: runs in DIR, in the foreground
+    local dir=$1 name=$2; shift 2
+    (cd "$dir" && $runner "./$name$ext" "$@")
+}
+
+# wait_for TIMEOUT COMMAND...: true once the command succeeds, false after TIMEOUT seconds.
+wait_for() {
+    local deadline=$((SECONDS + $1)); shift
+    until "$@"; do
+        [ "$SECONDS" -ge "$deadline" ] && return 1
+        sleep 0.1
+    done
+}
+
+# count_lines FILE MESSAGE: entries whose message is MESSAGE, behind a time stamp or not.
+count_lines() {
+    [ -f "$1" ] || { echo 0; return; }
+    # The message comes through the environment: awk -v would expand its backslashes.
+    MESSAGE=$2 awk 'BEGIN { m = ENVIRON["MESSAGE"] }
+                   { sub(/\r$/, ""); n = length($0) - length(m)
+                     if ($0 == m || (n > 0 && substr($0, n) == " " m)) c++ }
+                   END { print c + 0 }' "$1"
+}
+has_line() { [ "$(count_lines "$1" "$2")" -gt 0 ]; }
+line_count() { if [ -f "$1" ]; then wc -l < "$1"; else echo 0; fi; }
+alive() { kill -0 "$1" 2>/dev/null; }
+ended() { ! kill -0 "$1" 2>/dev/null; }
+
+summary() {
+    echo "$((checks - failures)) passed, $failures failed"
+    [ "$failures" -eq 0 ]
+}
+
+# Error boxes under Wine need a display: start_display gives one (Xvfb) in $display.
+can_show_boxes() { is_windows && command -v Xvfb && command -v xdotool && command -v import; } >/dev/null
+# Wine's desktop process keeps the display of the first program of a session, so the
+# session is ended before and after the programs that use the display.
+start_display() {
+    wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
+    display=:$((100 + RANDOM % 800))
+    Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp > /dev/null 2>&1 &
+    xvfb=$!
+    wait_for 10 env DISPLAY="$display" xdotool getmouselocation > /dev/null 2>&1
+}
+stop_display() {
+    wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
+    kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null
+}
+
+# dismiss_box CAPTION SCREENSHOT: waits for the box captioned CAPTION, keeps a screenshot
+# and clicks its OK button (there is no window manager to send keys to).
+dismiss_box() {
+    local window
+    window=$(DISPLAY=$display timeout 30 xdotool search --sync --name "^$1\$" | head -1)
+    [ -n "$window" ] || return 1
+    sleep 0.5  # let it paint
+    mkdir -p "$(dirname "$2")"
+    DISPLAY=$display import -window root "$2"
+    eval "$(DISPLAY=$display xdotool getwindowgeometry --shell "$window")"
+    DISPLAY=$display xdotool mousemove --sync $((X + WIDTH / 2)) $((Y + HEIGHT - 21)) \
+        mousedown 1 sleep 0.2 mouseup 1
+}
+artifacts=$bin/../artifacts
