@@ -77,7 +77,8 @@ DateTimeValue DateValueOf(std::uint16_t year, std::uint16_t month, std::uint16_t
         n += MonthLength(year, m);
     }
     const std::int64_t y = year - 1;
-    return static_cast<DateTimeValue>(y * 365 + y / 4 - y / 100 + y / 400 + n - DayNumberOfZero);
+    const std::int64_t days = y * 365 + y / 4 - y / 100 + y / 400 + n - DayNumberOfZero;
+    return static_cast<DateTimeValue>(days);
 }
 
 DateTimeValue TimeValueOf(std::uint16_t hour, std::uint16_t minute, std::uint16_t second,

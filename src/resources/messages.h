@@ -8,7 +8,7 @@
 namespace keeper {
 
 enum class MessageId : unsigned {
-#define KEEPER_MESSAGE(id, name, text) name = id,
+#define KEEPER_MESSAGE(id, name, text) name = (id),
 #include "resources/messages.def"
 #undef KEEPER_MESSAGE
 };

@@ -14,8 +14,6 @@
 
 #include "text/arguments.h"
 
-extern char** environ;
-
 namespace keeper {
 namespace {
 
@@ -113,6 +111,7 @@ Launch LaunchProcess(const std::string& commandLine) {
     }
     if (words.empty()) return {NoHandle, ENOENT};
     std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
     for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
 
