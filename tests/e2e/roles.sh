@@ -70,6 +70,31 @@ keeper "$work/b" kb -u
 check "idle stopper: exit code 0" [ $? -eq 0 ]
 check "idle stopper: nothing logged" [ "$(line_count "$log")" -eq "$before" ]
 
+# --- switches: /i and /l with bare names resolve in the current directory ----------------
+install_keeper "$work/s" ks
+mkdir -p "$work/cwd"
+settings "$work/s" other 100 0
+mv "$work/s/other.cfg" "$work/cwd/other.cfg"
+(cd "$work/cwd" && exec $runner "$work/s/ks$ext" /i other.cfg /l here.log) &
+watcher=$!
+check "switches: /i and /l take bare names from the current directory" \
+    wait_for 20 has_line "$work/cwd/here.log" "Start ks"
+(cd "$work/cwd" && $runner "$work/s/ks$ext" /u /i other.cfg)
+check "switches: the stop request finds the watcher" wait_for 20 ended $watcher
+check "switches: nothing went to the default log" [ ! -e "$work/s/ks.log" ]
+
+# A log name longer than 259 bytes is used whole, not cut.
+long=$work/l/$(printf 'directory-%03d/' $(seq 1 25) | tr -d ' ')
+mkdir -p "$long"
+install_keeper "$work/l" kl
+settings "$work/l" kl 60000 0
+(cd "$work/l" && exec $runner ./kl$ext /l "$(native_path "$long")entries.log") &
+watcher=$!
+check "switches: a log name of ${#long}+ bytes is used whole" \
+    wait_for 20 has_line "${long}entries.log" "Start kl"
+keeper "$work/l" kl /u
+check "switches: that watcher stops" wait_for 20 ended $watcher
+
 # --- event names compare case and all: KC and kc are different watchers -------------------
 install_keeper "$work/c1" kc
 install_keeper "$work/c2" KC
