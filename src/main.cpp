@@ -1,8 +1,13 @@
 // keeper: keeps one application running and logs every start, restart, stop and failure.
 #include "core/driver.h"
+#include "core/error_report.h"
+#include "log/exceptions.h"
+#include "platform/locale.h"
 #include "platform/process_text.h"
 
 int main(int argc, char** argv) {
     keeper::InitProcessText(argc, argv);
-    return keeper::RunWatchdog();
+    keeper::LoadInOutErrorTexts();
+    keeper::ReadLocaleDateTimeSettings();
+    return keeper::RunWithErrorReport(keeper::RunWatchdog);
 }

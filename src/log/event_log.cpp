@@ -1,21 +1,40 @@
 #include "log/event_log.h"
 
-#include <cstdio>
-
+#include "log/exceptions.h"
+#include "log/text_file_channel.h"
+#include "log/time_stamp.h"
 #include "platform/errors.h"
+#include "platform/process_text.h"
 #include "resources/messages.h"
 #include "text/integer_text.h"
 
 namespace keeper {
 
 void WriteLog(const std::string& logFileName, std::string_view message) {
-    // A plain appended line for now; the time stamp and the file channel come next.
-    if (std::FILE* file = std::fopen(logFileName.c_str(), "ab")) {
-        std::string line(message);
-        line += "\r\n";
-        std::fwrite(line.data(), 1, line.size(), file);
-        std::fclose(file);
+    // The file is opened and closed for every entry: between entries others may read,
+    // move or delete it, and a deleted log is created again by the next entry.
+    TextFileChannel channel;
+    BindChannel(channel, logFileName);
+    if (IsExistingFile(logFileName))
+        OpenForAppend(channel);
+    else
+        OpenForCreate(channel);
+    CheckIo();
+    try {
+        std::string line = TimeStampText();
+        line.append(" ").append(message).append("\r\n");
+        PutText(channel, line);
+        WriteOutBuffer(channel);
+        CheckIo();
+    } catch (...) {
+        // The file is closed on every path; an error of the close takes the place of
+        // the one on its way.
+        CloseChannel(channel);
+        CheckIo();
+        throw;
     }
+    CloseChannel(channel);
+    CheckIo();
 }
 
 bool LogIfFailed(const std::string& logFileName, bool succeeded, ErrorCode code) {

@@ -17,8 +17,9 @@ enum class MessageId : unsigned {
 /// asked for; the empty text for an identifier the table does not hold.
 std::string MessageText(MessageId id);
 
-/// The text with each "%s" replaced, in order, by the next argument, unchanged.
-/// A "%s" without an argument left stays as it is.
+/// The text with each placeholder ("%s", and "%d" and "%p" whose arguments the caller
+/// has already written as text) replaced, in order, by the next argument, unchanged.
+/// A placeholder without an argument left stays as it is.
 /// ("Error %s: %s", {"2", "x"}) => "Error 2: x"
 std::string Substitute(std::string_view text, std::initializer_list<std::string_view> args);
 

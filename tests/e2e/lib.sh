@@ -78,6 +78,7 @@ count_lines() {
 }
 has_line() { [ "$(count_lines "$1" "$2")" -gt 0 ]; }
 line_count() { if [ -f "$1" ]; then wc -l < "$1"; else echo 0; fi; }
+matches() { [[ "$1" =~ $2 ]]; }
 alive() { kill -0 "$1" 2>/dev/null; }
 ended() { ! kill -0 "$1" 2>/dev/null; }
 

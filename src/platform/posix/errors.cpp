@@ -10,3 +10,39 @@ ErrorCode LastErrorCode() { return static_cast<ErrorCode>(errno); }
 std::string SystemMessage(ErrorCode code) { return std::strerror(static_cast<int>(code)); }
 
 }  // namespace keeper
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+namespace keeper {
+
+ErrorCode InOutTableCode(ErrorCode code) {
+    switch (code) {
+    case ENOENT: return 2;
+    case ENOTDIR:
+    case ENAMETOOLONG: return 3;
+    case EMFILE:
+    case ENFILE: return 4;
+    case EACCES:
+    case EPERM:
+    case EROFS: return 5;
+    default: return 0;
+    }
+}
+
+CodeLocation LocateCode(const void* address) {
+    Dl_info info{};
+    if (dladdr(address, &info) == 0 || info.dli_fbase == nullptr) return {};
+    std::string path = info.dli_fname != nullptr ? info.dli_fname : "";
+    if (path.empty() || path.find('/') == std::string::npos) {  // the main program
+        char self[4096];
+        const ssize_t n = readlink("/proc/self/exe", self, sizeof self);
+        path.assign(self, n > 0 ? static_cast<std::size_t>(n) : 0);
+    }
+    return {path.substr(path.rfind('/') + 1),
+            reinterpret_cast<std::uintptr_t>(address) - reinterpret_cast<std::uintptr_t>(info.dli_fbase)};
+}
+
+bool DebuggerWantsErrors() { return false; }
+
+}  // namespace keeper

@@ -15,3 +15,26 @@ std::string SystemMessage(ErrorCode code) {
 }
 
 }  // namespace keeper
+
+namespace keeper {
+
+ErrorCode InOutTableCode(ErrorCode code) { return code; }
+
+CodeLocation LocateCode(const void* address) {
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            static_cast<LPCSTR>(address), &module))
+        return {};
+    char path[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(module, path, sizeof path);
+    const std::string name(path, n);
+    return {name.substr(name.rfind('\\') + 1),
+            reinterpret_cast<std::uintptr_t>(address) - reinterpret_cast<std::uintptr_t>(module)};
+}
+
+// Of what UnhandledExceptionFilter does, only its test for a debugger is kept: a C++
+// error has no exception record for it, and its crash reporting is not wanted here.
+bool DebuggerWantsErrors() { return IsDebuggerPresent() != FALSE; }
+
+}  // namespace keeper

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/win32/long_path.h"
 #include "text/arguments.h"
 
 namespace keeper {
@@ -56,7 +57,9 @@ std::string CurrentDirectory() {
 }
 
 bool IsExistingFile(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const std::wstring longPath = LongPathForm(path);
+    const DWORD attributes = longPath.empty() ? GetFileAttributesA(path.c_str())
+                                              : GetFileAttributesW(longPath.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 

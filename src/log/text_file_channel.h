@@ -1,0 +1,52 @@
+// One text file open for writing through a fixed 128-byte buffer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/files.h"
+
+namespace keeper {
+
+inline constexpr std::uint32_t ChannelBufferSize = 128;
+
+struct TextFileChannel {
+    FileHandle Handle = 0;  ///< valid only while IsOpen
+    bool IsOpen = false;
+    std::string Path;  ///< the whole name, however long: it is never cut
+    char Buffer[ChannelBufferSize] = {};
+    std::uint32_t Fill = 0;  ///< bytes held in Buffer, not yet handed to the file
+};
+
+/// The code of the first failed channel operation not yet raised; 0 when none.
+/// A later success does not clear it; only CheckIo does, as it raises.
+extern thread_local constinit ErrorCode PendingIoCode;
+
+/// The code a channel stores when the opened object is of no known file type.
+inline constexpr ErrorCode UnknownFileTypeCode = 105;
+
+void BindChannel(TextFileChannel& channel, std::string_view path);
+
+/// Opens the file anew (an existing file is emptied). On failure PendingIoCode holds the
+/// reason and the channel stays closed.
+void OpenForCreate(TextFileChannel& channel);
+
+/// Opens an existing file to add to it. Before that, a 0x0E byte among its last 128
+/// bytes cuts the file at the first such byte.
+void OpenForAppend(TextFileChannel& channel);
+
+/// Adds the text to the buffer, writing the buffer out each time it becomes full.
+void PutText(TextFileChannel& channel, std::string_view text);
+
+/// Hands the buffered bytes to the file in one request; they are dropped if it fails.
+void WriteOutBuffer(TextFileChannel& channel);
+
+/// Writes out what is buffered and closes the file; the channel is closed even when
+/// the close fails.
+void CloseChannel(TextFileChannel& channel);
+
+/// Raises the EInOutError of PendingIoCode, clearing it, when it is not 0.
+void CheckIo();
+
+}  // namespace keeper

@@ -1,0 +1,86 @@
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace keeper {
+namespace {
+
+bool Failed(ErrorCode& error) {
+    error = static_cast<ErrorCode>(errno);
+    return false;
+}
+
+int Fd(FileHandle file) { return static_cast<int>(file); }
+
+bool Open(const std::string& path, OpenMode mode, FileHandle& file, ErrorCode& error) {
+    const int flags = O_RDWR | O_CLOEXEC | O_NOCTTY | (mode == OpenMode::Create ? O_CREAT : 0);
+    const int fd = open(path.c_str(), flags, 0666);
+    if (fd < 0) return Failed(error);
+    // Other writers wait for the lock, so no entry is ever interleaved with another.
+    // The file is emptied only once the lock is ours.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || (mode == OpenMode::Create && ftruncate(fd, 0) != 0)) {
+        Failed(error);
+        close(fd);
+        return false;
+    }
+    file = fd;
+    return true;
+}
+
+bool Size(FileHandle file, std::uint64_t& size, ErrorCode& error) {
+    struct stat info {};
+    if (fstat(Fd(file), &info) != 0) return Failed(error);
+    size = static_cast<std::uint64_t>(info.st_size);
+    return true;
+}
+
+bool Seek(FileHandle file, std::int64_t distance, SeekFrom from, ErrorCode& error) {
+    return lseek(Fd(file), distance, from == SeekFrom::Begin ? SEEK_SET : SEEK_END) >= 0 ||
+           Failed(error);
+}
+
+bool Read(FileHandle file, char* buffer, std::uint32_t size, std::uint32_t& count,
+          ErrorCode& error) {
+    const ssize_t n = read(Fd(file), buffer, size);
+    if (n < 0) return Failed(error);
+    count = static_cast<std::uint32_t>(n);
+    return true;
+}
+
+bool Truncate(FileHandle file, ErrorCode& error) {
+    const off_t here = lseek(Fd(file), 0, SEEK_CUR);
+    return (here >= 0 && ftruncate(Fd(file), here) == 0) || Failed(error);
+}
+
+bool HasKnownType(FileHandle file, ErrorCode& error) {
+    struct stat info {};
+    return fstat(Fd(file), &info) == 0 || Failed(error);
+}
+
+bool Write(FileHandle file, const char* bytes, std::uint32_t count, ErrorCode& error) {
+    while (count > 0) {  // a regular file takes all at once; a pipe may take less
+        const ssize_t n = write(Fd(file), bytes, count);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return Failed(error);
+        }
+        bytes += n;
+        count -= static_cast<std::uint32_t>(n);
+    }
+    return true;
+}
+
+bool Close(FileHandle file, ErrorCode& error) { return close(Fd(file)) == 0 || Failed(error); }
+
+}  // namespace
+
+FileCalls Files = {Open, Size, Seek, Read, Truncate, HasKnownType, Write, Close};
+
+const ErrorCode SharingViolation = EWOULDBLOCK;
+
+}  // namespace keeper

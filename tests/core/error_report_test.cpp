@@ -1,0 +1,70 @@
+#include "core/error_report.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include "log/text_file_channel.h"
+#include "platform/process_text.h"
+#include "text/paths.h"
+
+namespace keeper {
+namespace {
+
+#ifdef _WIN32
+constexpr ErrorCode AccessDenied = 5;  // ERROR_ACCESS_DENIED
+#else
+constexpr ErrorCode AccessDenied = EACCES;
+#endif
+
+TEST(ErrorReport, NamesClassModuleAddressAndMessage) {
+    LoadInOutErrorTexts();
+    PendingIoCode = AccessDenied;
+    try {
+        CheckIo();
+        FAIL() << "no error raised";
+    } catch (const EInOutError& error) {
+        const std::string program = FileNamePart(ArgumentAt(0), NativePaths, LeadBytes);
+        const std::string text = ErrorReportText(error);
+        const std::string head = "Exception EInOutError in module " + program + " at ";
+        const std::string tail = ".\r\nFile access denied.\r\n";
+        ASSERT_EQ(text.size(), head.size() + 8 + tail.size()) << text;
+        EXPECT_TRUE(text.starts_with(head)) << text;
+        EXPECT_TRUE(text.ends_with(tail)) << text;
+        const std::string offset = text.substr(head.size(), 8);
+        EXPECT_EQ(offset.find_first_not_of("0123456789ABCDEF"), std::string::npos) << offset;
+        EXPECT_NE(offset, "00000000");  // a real offset inside the program
+    }
+}
+
+TEST(ErrorReport, AddsAFullStopOnlyWhereMissing) {
+    const struct {
+        std::string Message;
+        std::string Ending;
+    } cases[] = {
+        {"Disk full", "Disk full.\r\n"},
+        {"Ends.", "Ends.\r\n"},
+        {"", ".\r\n\r\n"},  // "at <address>." then the empty message without a stop
+    };
+    for (const auto& c : cases) {
+        const std::string text = ErrorReportText(Exception(c.Message));
+        EXPECT_TRUE(text.ends_with(c.Ending)) << text;
+        EXPECT_TRUE(text.starts_with("Exception Exception in module ")) << text;
+    }
+    EXPECT_EQ(ErrorReportText(Exception(std::string(5000, 'x'))).size(), 1023u);
+}
+
+TEST(ErrorReport, RaisedErrorGivesExitCodeOne) {
+    EXPECT_EQ(RunWithErrorReport([] { return 0; }), 0);
+    // Linux writes the box to standard error; Windows shows it, and without a display
+    // under Wine it returns at once.
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(RunWithErrorReport([]() -> int { throw EInOutError(5, "File access denied"); }), 1);
+    const std::string shown = ::testing::internal::GetCapturedStderr();
+#ifndef _WIN32
+    EXPECT_TRUE(shown.starts_with("Application Error: Exception EInOutError")) << shown;
+#endif
+}
+
+}  // namespace
+}  // namespace keeper
