@@ -28,13 +28,21 @@ Handle FindRunningInstance(const std::string& moduleName, bool& listed) {
 
 }  // namespace
 
+std::string CommandForLaunch(const std::string& command) {
+    // Unquoted, "C:\Program Files\App\app.exe" would start C:\Program.exe if one exists.
+    const bool hasBlank = command.find(' ') != std::string::npos;
+    const bool quoted = command.starts_with('"');
+    return hasBlank && !quoted && IsExistingFile(command) ? '"' + command + '"' : command;
+}
+
 Handle FindOrStartProcess(RunState& run) {
     bool listed = false;
     if (const Handle running = FindRunningInstance(run.ModuleName, listed); running != NoHandle)
         return running;
     if (!listed) return NoHandle;
 
-    const Launch launch = LaunchProcess(run.ApplicationCommand + " " + run.ApplicationParameters);
+    const Launch launch =
+        LaunchProcess(CommandForLaunch(run.ApplicationCommand) + " " + run.ApplicationParameters);
     if (!LogIfFailed(run.LogFileName, launch.Process != NoHandle, launch.Error)) return NoHandle;
 
     const MessageId entry = run.FirstStart ? MessageId::StartText : MessageId::RestartText;

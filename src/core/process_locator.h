@@ -1,6 +1,8 @@
 // Finding a running instance of the watched module, or launching the application.
 #pragma once
 
+#include <string>
+
 #include "core/run_state.h"
 
 namespace keeper {
@@ -11,5 +13,10 @@ namespace keeper {
 /// "Start" the first time and "Restart" afterwards. None when the process list cannot
 /// be read (nothing logged) or the launch fails (an error entry logged).
 Handle FindOrStartProcess(RunState& run);
+
+/// The command as it is handed to the platform: quoted when it holds a blank, is not
+/// quoted yet and names an existing file as a whole; otherwise as it stands.
+/// `C:\Program Files\App\app.exe` => `"C:\Program Files\App\app.exe"` when that file exists.
+std::string CommandForLaunch(const std::string& command);
 
 }  // namespace keeper

@@ -1,10 +1,12 @@
-# Shared by the end-to-end scripts. Usage of a script: SCRIPT BIN_DIR EXE_SUFFIX [RUNNER]
+# Shared by the end-to-end scripts. Usage of a script: SCRIPT BIN_DIR EXE_SUFFIX [RUNNER [KEEPER]]
 # BIN_DIR holds keeper and keeper-demo; EXE_SUFFIX is .exe for Windows builds, whose
-# programs run through RUNNER (scripts/wine-run).
+# programs run through RUNNER (scripts/wine-run); KEEPER is the executable under test
+# (keeper64.exe for the 64-bit Windows build), by default BIN_DIR/keeper.
 set -u
 bin=$1
 ext=$2
 runner=${3:-}
+keeper_program=${4:-$bin/keeper$ext}
 work=$(mktemp -d "${TMPDIR:-/tmp}/keeper-e2e.XXXXXX")
 failures=0
 checks=0
@@ -37,7 +39,7 @@ check() { # check DESCRIPTION COMMAND...
 # install DIR NAME: keeper as DIR/NAME, beside its own copy of the demo program.
 install_keeper() {
     mkdir -p "$1"
-    cp "$bin/keeper$ext" "$1/$2$ext"
+    cp "$keeper_program" "$1/$2$ext"
     cp "$bin/keeper-demo$ext" "$1/keeper-demo$ext"
 }
 

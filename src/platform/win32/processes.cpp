@@ -57,19 +57,39 @@ Handle OpenWatchableProcess(std::uint32_t id) {
     return reinterpret_cast<Handle>(OpenProcess(access, FALSE, id));
 }
 
-bool ExecutableFileName(Handle process, std::string& name) {
+namespace {
+
+/// The base name of the first module: the executable, for a process of our bitness.
+bool FirstModuleName(HANDLE process, std::string& name) {
     SetLastError(0);
     HMODULE first = nullptr;
     DWORD needed = 0;
     if (!LoadProcessStatusLibrary() || Psapi.EnumProcessModules == nullptr ||
         Psapi.GetModuleBaseNameA == nullptr ||
-        !Psapi.EnumProcessModules(HandleOf(process), &first, sizeof first, &needed))
+        !Psapi.EnumProcessModules(process, &first, sizeof first, &needed))
         return false;
     char buffer[257];
-    const DWORD n = Psapi.GetModuleBaseNameA(HandleOf(process), first, buffer, sizeof buffer);
+    const DWORD n = Psapi.GetModuleBaseNameA(process, first, buffer, sizeof buffer);
     if (n == 0) return false;
     name.assign(buffer, n);
     return true;
+}
+
+/// The file name of the process image; works across bitness, where a 32-bit process
+/// cannot read a 64-bit one's module list.
+bool ImageFileName(HANDLE process, std::string& name) {
+    char buffer[MAX_PATH * 4];
+    DWORD size = sizeof buffer;
+    if (!QueryFullProcessImageNameA(process, 0, buffer, &size)) return false;
+    const std::string path(buffer, size);
+    name = path.substr(path.rfind('\\') + 1);
+    return !name.empty();
+}
+
+}  // namespace
+
+bool ExecutableFileName(Handle process, std::string& name) {
+    return FirstModuleName(HandleOf(process), name) || ImageFileName(HandleOf(process), name);
 }
 
 void CloseProcess(Handle process) { CloseHandle(HandleOf(process)); }
