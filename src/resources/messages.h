@@ -1,6 +1,7 @@
 // Identifiers of the message table and the access to its texts.
 #pragma once
 
+#include <array>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -12,6 +13,30 @@ enum class MessageId : unsigned {
 #include "resources/messages.def"
 #undef KEEPER_MESSAGE
 };
+
+/// The English month and day names of the table, for a locale that gives none;
+/// index 0 is January or Sunday.
+inline constexpr std::array<MessageId, 12> MonthAbbreviationIds = {
+    MessageId::JanuaryAbbreviation,   MessageId::FebruaryAbbreviation,
+    MessageId::MarchAbbreviation,     MessageId::AprilAbbreviation,
+    MessageId::MayAbbreviation,       MessageId::JuneAbbreviation,
+    MessageId::JulyAbbreviation,      MessageId::AugustAbbreviation,
+    MessageId::SeptemberAbbreviation, MessageId::OctoberAbbreviation,
+    MessageId::NovemberAbbreviation,  MessageId::DecemberAbbreviation};
+inline constexpr std::array<MessageId, 12> MonthNameIds = {
+    MessageId::JanuaryName, MessageId::FebruaryName, MessageId::MarchName,
+    MessageId::AprilName,   MessageId::MayName,      MessageId::JuneName,
+    MessageId::JulyName,    MessageId::AugustName,   MessageId::SeptemberName,
+    MessageId::OctoberName, MessageId::NovemberName, MessageId::DecemberName};
+inline constexpr std::array<MessageId, 7> DayAbbreviationIds = {
+    MessageId::SundayAbbreviation,   MessageId::MondayAbbreviation,
+    MessageId::TuesdayAbbreviation,  MessageId::WednesdayAbbreviation,
+    MessageId::ThursdayAbbreviation, MessageId::FridayAbbreviation,
+    MessageId::SaturdayAbbreviation};
+inline constexpr std::array<MessageId, 7> DayNameIds = {MessageId::SundayName,   MessageId::MondayName,
+                                                 MessageId::TuesdayName,  MessageId::WednesdayName,
+                                                 MessageId::ThursdayName, MessageId::FridayName,
+                                                 MessageId::SaturdayName};
 
 /// The text of a message, loaded from the program's string table each time it is
 /// asked for; the empty text for an identifier the table does not hold.

@@ -26,27 +26,6 @@ constexpr std::array<nl_item, 7> DayAbbreviationItems = {ABDAY_1, ABDAY_2, ABDAY
                                                          ABDAY_5, ABDAY_6, ABDAY_7};
 constexpr std::array<nl_item, 7> DayNameItems = {DAY_1, DAY_2, DAY_3, DAY_4, DAY_5, DAY_6, DAY_7};
 
-constexpr std::array<MessageId, 12> MonthAbbreviationIds = {
-    MessageId::JanuaryAbbreviation,   MessageId::FebruaryAbbreviation,
-    MessageId::MarchAbbreviation,     MessageId::AprilAbbreviation,
-    MessageId::MayAbbreviation,       MessageId::JuneAbbreviation,
-    MessageId::JulyAbbreviation,      MessageId::AugustAbbreviation,
-    MessageId::SeptemberAbbreviation, MessageId::OctoberAbbreviation,
-    MessageId::NovemberAbbreviation,  MessageId::DecemberAbbreviation};
-constexpr std::array<MessageId, 12> MonthNameIds = {
-    MessageId::JanuaryName, MessageId::FebruaryName, MessageId::MarchName,
-    MessageId::AprilName,   MessageId::MayName,      MessageId::JuneName,
-    MessageId::JulyName,    MessageId::AugustName,   MessageId::SeptemberName,
-    MessageId::OctoberName, MessageId::NovemberName, MessageId::DecemberName};
-constexpr std::array<MessageId, 7> DayAbbreviationIds = {
-    MessageId::SundayAbbreviation,   MessageId::MondayAbbreviation,
-    MessageId::TuesdayAbbreviation,  MessageId::WednesdayAbbreviation,
-    MessageId::ThursdayAbbreviation, MessageId::FridayAbbreviation,
-    MessageId::SaturdayAbbreviation};
-constexpr std::array<MessageId, 7> DayNameIds = {MessageId::SundayName,   MessageId::MondayName,
-                                                 MessageId::TuesdayName,  MessageId::WednesdayName,
-                                                 MessageId::ThursdayName, MessageId::FridayName,
-                                                 MessageId::SaturdayName};
 
 // The names of one kind; an empty one is the English name of the message table.
 template <std::size_t N>

@@ -22,27 +22,6 @@ constexpr unsigned LanguageChinese = 4;
 constexpr unsigned LanguageJapanese = 17;
 constexpr unsigned SubLanguageChineseTraditional = 1;
 
-constexpr std::array<MessageId, 12> MonthAbbreviationIds = {
-    MessageId::JanuaryAbbreviation,   MessageId::FebruaryAbbreviation,
-    MessageId::MarchAbbreviation,     MessageId::AprilAbbreviation,
-    MessageId::MayAbbreviation,       MessageId::JuneAbbreviation,
-    MessageId::JulyAbbreviation,      MessageId::AugustAbbreviation,
-    MessageId::SeptemberAbbreviation, MessageId::OctoberAbbreviation,
-    MessageId::NovemberAbbreviation,  MessageId::DecemberAbbreviation};
-constexpr std::array<MessageId, 12> MonthNameIds = {
-    MessageId::JanuaryName, MessageId::FebruaryName, MessageId::MarchName,
-    MessageId::AprilName,   MessageId::MayName,      MessageId::JuneName,
-    MessageId::JulyName,    MessageId::AugustName,   MessageId::SeptemberName,
-    MessageId::OctoberName, MessageId::NovemberName, MessageId::DecemberName};
-constexpr std::array<MessageId, 7> DayAbbreviationIds = {
-    MessageId::SundayAbbreviation,   MessageId::MondayAbbreviation,
-    MessageId::TuesdayAbbreviation,  MessageId::WednesdayAbbreviation,
-    MessageId::ThursdayAbbreviation, MessageId::FridayAbbreviation,
-    MessageId::SaturdayAbbreviation};
-constexpr std::array<MessageId, 7> DayNameIds = {MessageId::SundayName,   MessageId::MondayName,
-                                                 MessageId::TuesdayName,  MessageId::WednesdayName,
-                                                 MessageId::ThursdayName, MessageId::FridayName,
-                                                 MessageId::SaturdayName};
 
 // The locale's text for `type`, without its NUL; `fallback` when the query fails, which
 // includes a text of 256 bytes or more.  An empty answer stays empty.
