@@ -11,7 +11,8 @@ int main(int argc, char** argv) {
     if (argc > 2) std::ofstream(argv[2], std::ios::app) << "started\n";
     const long lifetime = argc > 1 ? std::atol(argv[1]) : -1;
     if (lifetime < 0) {
-        for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
+        for (;;)
+            std::this_thread::sleep_for(std::chrono::hours(1));
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(lifetime));
     return 0;

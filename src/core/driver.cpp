@@ -2,12 +2,12 @@
 
 #include "core/process_locator.h"
 #include "log/event_log.h"
+#include "platform/dialogs.h"
 #include "platform/errors.h"
 #include "platform/events.h"
 #include "platform/process_text.h"
 #include "platform/processes.h"
 #include "platform/profile.h"
-#include "platform/dialogs.h"
 #include "resources/messages.h"
 #include "text/integer_text.h"
 #include "text/paths.h"
@@ -22,9 +22,7 @@ std::string ReadSetting(const std::string& file, const std::string& key) {
     return ReadProfileString(file, SettingsSection, key, SettingBufferSize);
 }
 
-std::string FileNameOf(std::string_view path) {
-    return FileNamePart(path, NativePaths, LeadBytes);
-}
+std::string FileNameOf(std::string_view path) { return FileNamePart(path, NativePaths, LeadBytes); }
 
 void WatchLoop(RunState& run) {
     for (;;) {
@@ -33,19 +31,18 @@ void WatchLoop(RunState& run) {
 
         ErrorCode error = 0;
         switch (WaitForStopOrExit(run.WaitHandles[0], run.WaitHandles[1], error)) {
-        case WaitOutcome::Failed:
-            WriteLog(run.LogFileName, "WaitForMultipleObjects: " + SystemErrorText(error));
-            return;
-        case WaitOutcome::StopRequested:
-            // The watched application keeps running; only its handle is ours.
-            WriteLog(run.LogFileName,
-                     MessageText(MessageId::StopText) + " " + run.ProgramName);
-            return;
-        case WaitOutcome::ProcessEnded:
-            CloseProcess(run.WaitHandles[1]);
-            run.WaitHandles[1] = NoHandle;
-            if (run.SleepInterval != 0) Pause(static_cast<std::uint32_t>(run.SleepInterval));
-            break;
+            case WaitOutcome::Failed:
+                WriteLog(run.LogFileName, "WaitForMultipleObjects: " + SystemErrorText(error));
+                return;
+            case WaitOutcome::StopRequested:
+                // The watched application keeps running; only its handle is ours.
+                WriteLog(run.LogFileName, MessageText(MessageId::StopText) + " " + run.ProgramName);
+                return;
+            case WaitOutcome::ProcessEnded:
+                CloseProcess(run.WaitHandles[1]);
+                run.WaitHandles[1] = NoHandle;
+                if (run.SleepInterval != 0) Pause(static_cast<std::uint32_t>(run.SleepInterval));
+                break;
         }
     }
 }
@@ -103,8 +100,9 @@ int RunWatchdog() {
     const InstanceEvent instance = CreateInstanceEvent(run.ProgramName + "_" + run.ModuleName);
     run.WaitHandles[0] = instance.Event;
     if (instance.Event == NoHandle) {
-        WriteLog(run.LogFileName, FormatMessageText(MessageId::ErrorEntryText,
-                                                    {"CreateEvent", SystemErrorText(instance.Error)}));
+        WriteLog(run.LogFileName,
+                 FormatMessageText(MessageId::ErrorEntryText,
+                                   {"CreateEvent", SystemErrorText(instance.Error)}));
         return 0;
     }
     if (instance.Existed) {

@@ -11,15 +11,15 @@ namespace keeper {
 inline constexpr std::int32_t DefaultSleepInterval = 10000;
 
 struct RunState {
-    std::string ExePath;         ///< full path of keeper's own executable
-    std::string ProgramName;     ///< its file name without extension: keeper
-    std::string LogFileName;     ///< event log, by default beside the executable
-    std::string ConfigFileName;  ///< settings file, by default beside the executable
-    bool StopRequested = false;  ///< the switch "u"
-    bool FirstStart = true;      ///< the next launch is logged as "Start", later ones "Restart"
-    std::string ApplicationCommand;     ///< "ApplicationName" of the settings
-    std::string ApplicationParameters;  ///< "Parameters" of the settings
-    std::string ModuleName;             ///< upper-cased file name of the command
+    std::string ExePath;             ///< full path of keeper's own executable
+    std::string ProgramName;         ///< its file name without extension: keeper
+    std::string LogFileName;         ///< event log, by default beside the executable
+    std::string ConfigFileName;      ///< settings file, by default beside the executable
+    bool StopRequested = false;      ///< the switch "u"
+    bool FirstStart = true;          ///< the next launch is logged as "Start", later ones "Restart"
+    std::string ApplicationCommand;  ///< "ApplicationName" of the settings
+    std::string ApplicationParameters;                  ///< "Parameters" of the settings
+    std::string ModuleName;                             ///< upper-cased file name of the command
     std::int32_t SleepInterval = DefaultSleepInterval;  ///< pause before a relaunch, ms
     /// Slot 0 the instance event, slot 1 the watched process; waited on together.
     Handle WaitHandles[2] = {NoHandle, NoHandle};

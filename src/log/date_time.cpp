@@ -15,13 +15,9 @@ constexpr std::int64_t DaysPer400Years = 146097;
 constexpr std::int64_t DaysPer100Years = 36524;
 constexpr std::int64_t DaysPer4Years = 1461;
 
-bool IsLeapYear(std::int64_t year)
-{
-    return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
-}
+bool IsLeapYear(std::int64_t year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
 
-int MonthLength(std::int64_t year, int month)
-{
+int MonthLength(std::int64_t year, int month) {
     static constexpr int Lengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     return month == 2 && IsLeapYear(year) ? 29 : Lengths[month - 1];
 }
@@ -32,8 +28,7 @@ struct Stamp {
     std::int64_t Millisecond;  // of the day, 0 to 86399999
 };
 
-std::int64_t MillisecondCount(DateTimeValue value)
-{
+std::int64_t MillisecondCount(DateTimeValue value) {
     // The product is formed with the 64-bit mantissa of long double: in a double it may
     // round onto a false half (46363.00000001736 lands on x.5 and would come out one
     // millisecond off).  nearbyint rounds halves to even.
@@ -52,8 +47,7 @@ std::int64_t MillisecondCount(DateTimeValue value)
     return static_cast<std::int64_t>(product);
 }
 
-Stamp StampOf(DateTimeValue value)
-{
+Stamp StampOf(DateTimeValue value) {
     const std::int64_t count = MillisecondCount(value);
     if (count >= 0) {
         return {count / MillisecondsPerDay + DayNumberOfZero, count % MillisecondsPerDay};
@@ -66,8 +60,7 @@ Stamp StampOf(DateTimeValue value)
 
 }  // namespace
 
-DateTimeValue DateValueOf(std::uint16_t year, std::uint16_t month, std::uint16_t day)
-{
+DateTimeValue DateValueOf(std::uint16_t year, std::uint16_t month, std::uint16_t day) {
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
         day > MonthLength(year, month)) {
         throw EConvertError("Invalid argument to date encode");
@@ -82,8 +75,7 @@ DateTimeValue DateValueOf(std::uint16_t year, std::uint16_t month, std::uint16_t
 }
 
 DateTimeValue TimeValueOf(std::uint16_t hour, std::uint16_t minute, std::uint16_t second,
-                          std::uint16_t millisecond)
-{
+                          std::uint16_t millisecond) {
     if (hour >= 24 || minute >= 60 || second >= 60 || millisecond >= 1000) {
         throw EConvertError("Invalid argument to time encode");
     }
@@ -91,8 +83,7 @@ DateTimeValue TimeValueOf(std::uint16_t hour, std::uint16_t minute, std::uint16_
     return static_cast<DateTimeValue>(count) / static_cast<DateTimeValue>(MillisecondsPerDay);
 }
 
-DateParts SplitDate(DateTimeValue value)
-{
+DateParts SplitDate(DateTimeValue value) {
     const std::int64_t dayNumber = StampOf(value).DayNumber;
     if (dayNumber <= 0) {
         return {};
@@ -130,8 +121,7 @@ DateParts SplitDate(DateTimeValue value)
             static_cast<std::uint16_t>(rest + 1)};
 }
 
-TimeParts SplitTime(DateTimeValue value)
-{
+TimeParts SplitTime(DateTimeValue value) {
     const std::int64_t millisecond = StampOf(value).Millisecond;
     const std::int64_t minuteOfDay = millisecond / 60000;
     const std::int64_t rest = millisecond % 60000;
@@ -140,8 +130,7 @@ TimeParts SplitTime(DateTimeValue value)
             static_cast<std::uint16_t>(rest % 1000)};
 }
 
-std::uint16_t WeekdayOf(DateTimeValue value)
-{
+std::uint16_t WeekdayOf(DateTimeValue value) {
     // Day numbers below 1 (before year 1) still map onto 1 to 7.
     const std::int64_t remainder = StampOf(value).DayNumber % 7;
     return static_cast<std::uint16_t>((remainder + 7) % 7 + 1);

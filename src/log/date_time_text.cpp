@@ -19,14 +19,10 @@ constexpr unsigned LanguageChinese = 4;
 constexpr unsigned LanguageJapanese = 17;
 constexpr unsigned LanguageKorean = 18;
 
-char UpperAscii(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
+char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // Whether `form`, written in upper case, starts at `pos`; ASCII letters match either case.
-bool FormAt(std::string_view text, std::size_t pos, std::string_view form)
-{
+bool FormAt(std::string_view text, std::size_t pos, std::string_view form) {
     if (pos > text.size() || text.size() - pos < form.size()) {
         return false;
     }
@@ -39,19 +35,16 @@ bool FormAt(std::string_view text, std::size_t pos, std::string_view form)
 }
 
 // One lead byte with its trail byte, or the lead byte alone at the end of the text.
-std::size_t CharacterLength(std::string_view text, std::size_t pos, const LeadByteSet& lead)
-{
+std::size_t CharacterLength(std::string_view text, std::size_t pos, const LeadByteSet& lead) {
     return lead.Has(text[pos]) && pos + 1 < text.size() ? 2 : 1;
 }
 
 // Renders one DateTimeText call into a fixed buffer; nothing is allocated but the era texts.
 class Formatter {
 public:
-    Formatter(DateTimeValue value, const LocaleDateTimeSettings& settings,
-              const LeadByteSet& lead, const EraTexts& era)
-        : value_(value), settings_(settings), lead_(lead), era_(era)
-    {
-    }
+    Formatter(DateTimeValue value, const LocaleDateTimeSettings& settings, const LeadByteSet& lead,
+              const EraTexts& era)
+        : value_(value), settings_(settings), lead_(lead), era_(era) {}
 
     void Render(std::string_view pattern);
     std::string Result() const { return std::string(buffer_, used_); }
@@ -89,8 +82,7 @@ private:
     int level_ = 0;
 };
 
-const DateParts& Formatter::Date(PatternState& state) const
-{
+const DateParts& Formatter::Date(PatternState& state) const {
     if (!state.dateSplit) {
         state.date = SplitDate(value_);
         state.dateSplit = true;
@@ -98,8 +90,7 @@ const DateParts& Formatter::Date(PatternState& state) const
     return state.date;
 }
 
-const TimeParts& Formatter::Time(PatternState& state) const
-{
+const TimeParts& Formatter::Time(PatternState& state) const {
     if (!state.timeSplit) {
         state.time = SplitTime(value_);
         state.timeSplit = true;
@@ -107,8 +98,7 @@ const TimeParts& Formatter::Time(PatternState& state) const
     return state.time;
 }
 
-void Formatter::Put(std::string_view text)
-{
+void Formatter::Put(std::string_view text) {
     // Bytes past the end of the buffer are dropped, whole characters or not.
     const std::size_t room = OutputLimit - used_;
     const std::size_t n = std::min(room, text.size());
@@ -118,8 +108,7 @@ void Formatter::Put(std::string_view text)
     }
 }
 
-void Formatter::PutNumber(unsigned number, std::size_t digits)
-{
+void Formatter::PutNumber(unsigned number, std::size_t digits) {
     char text[12];
     std::size_t start = sizeof text;
     do {
@@ -133,16 +122,14 @@ void Formatter::PutNumber(unsigned number, std::size_t digits)
 }
 
 template <std::size_t N>
-void Formatter::PutName(const std::array<std::string, N>& names, unsigned index)
-{
+void Formatter::PutName(const std::array<std::string, N>& names, unsigned index) {
     // Month 0 comes from values before year 1; such a name has no text.
     if (index >= 1 && index <= N) {
         Put(names[index - 1]);
     }
 }
 
-void Formatter::PutEra(const EraTexts::Query& query, std::size_t count, PatternState& state)
-{
+void Formatter::PutEra(const EraTexts::Query& query, std::size_t count, PatternState& state) {
     if (!query) {
         return;
     }
@@ -152,8 +139,7 @@ void Formatter::PutEra(const EraTexts::Query& query, std::size_t count, PatternS
 }
 
 void Formatter::PutHour(std::string_view pattern, std::size_t next, std::size_t count,
-                        PatternState& state)
-{
+                        PatternState& state) {
     // Look ahead for the clock's marker, up to the next h.  Quoted a's do not count, and
     // either quote closes a quote opened by either.
     bool quoted = false;
@@ -186,8 +172,7 @@ void Formatter::PutHour(std::string_view pattern, std::size_t next, std::size_t 
     PutNumber(hour, count >= 2 ? 2 : 1);
 }
 
-std::size_t Formatter::PutAForm(std::string_view pattern, std::size_t at, PatternState& state)
-{
+std::size_t Formatter::PutAForm(std::string_view pattern, std::size_t at, PatternState& state) {
     if (FormAt(pattern, at, "AM/PM")) {
         // The two letters as the pattern writes them.
         Put(pattern.substr(Time(state).Hour < 12 ? at : at + 3, 2));
@@ -216,8 +201,7 @@ std::size_t Formatter::PutAForm(std::string_view pattern, std::size_t at, Patter
     return at + 1;
 }
 
-std::size_t Formatter::PutQuoted(std::string_view pattern, std::size_t from, char quote)
-{
+std::size_t Formatter::PutQuoted(std::string_view pattern, std::size_t from, char quote) {
     // No escape: the next equal quote ends the text, unless it is a trail byte.
     std::size_t end = from;
     while (end < pattern.size() && pattern[end] != quote) {
@@ -227,8 +211,7 @@ std::size_t Formatter::PutQuoted(std::string_view pattern, std::size_t from, cha
     return end < pattern.size() ? end + 1 : end;
 }
 
-void Formatter::Render(std::string_view pattern)
-{
+void Formatter::Render(std::string_view pattern) {
     if (pattern.empty() || level_ >= DeepestLevel) {
         return;
     }
@@ -267,87 +250,87 @@ void Formatter::Render(std::string_view pattern)
         }
 
         switch (token) {
-        case 'C':
-            // Inside a nested pattern the whole token is silent, blank included.
-            if (level_ < DeepestLevel) {
-                Render(settings_.ShortDatePattern);
-                const TimeParts& time = Time(state);
-                if (time.Hour != 0 || time.Minute != 0 || time.Second != 0) {
-                    PutChar(' ');
-                    Render(settings_.LongTimePattern);
+            case 'C':
+                // Inside a nested pattern the whole token is silent, blank included.
+                if (level_ < DeepestLevel) {
+                    Render(settings_.ShortDatePattern);
+                    const TimeParts& time = Time(state);
+                    if (time.Hour != 0 || time.Minute != 0 || time.Second != 0) {
+                        PutChar(' ');
+                        Render(settings_.LongTimePattern);
+                    }
                 }
-            }
-            break;
-        case 'D':
-            if (count <= 2) {
-                PutNumber(Date(state).Day, count);
-            } else if (count == 3) {
-                PutName(settings_.DayAbbreviations, WeekdayOf(value_));
-            } else if (count == 4) {
-                PutName(settings_.DayFullNames, WeekdayOf(value_));
-            } else if (count == 5) {
-                Render(settings_.ShortDatePattern);
-            } else {
-                Render(settings_.LongDatePattern);
-            }
-            break;
-        case 'M':
-            if (count <= 2) {
-                PutNumber(Date(state).Month, count);
-            } else if (count == 3) {
-                PutName(settings_.MonthAbbreviations, Date(state).Month);
-            } else {
-                PutName(settings_.MonthFullNames, Date(state).Month);
-            }
-            break;
-        case 'N':
-            PutNumber(Time(state).Minute, count >= 2 ? 2 : 1);
-            break;
-        case 'Y':
-            if (count <= 2) {
-                PutNumber(Date(state).Year % 100u, 2);
-            } else {
-                PutNumber(Date(state).Year, 4);
-            }
-            break;
-        case 'H':
-            PutHour(pattern, i, count, state);
-            break;
-        case 'S':
-            PutNumber(Time(state).Second, count >= 2 ? 2 : 1);
-            break;
-        case 'Z':
-            PutNumber(Time(state).Millisecond, std::min<std::size_t>(count, 3));
-            break;
-        case 'T':
-            Render(count == 1 ? settings_.ShortTimePattern : settings_.LongTimePattern);
-            break;
-        case 'G':
-            PutEra(era_.EraNameText, count, state);
-            break;
-        case 'E':
-            PutEra(era_.EraYearText, count, state);
-            break;
-        case 'A':
-            i = PutAForm(pattern, i - 1, state);
-            break;
-        case '/':
-            if (settings_.DateSeparatorChar != '\0') {
-                PutChar(settings_.DateSeparatorChar);
-            }
-            break;
-        case ':':
-            if (settings_.TimeSeparatorChar != '\0') {
-                PutChar(settings_.TimeSeparatorChar);
-            }
-            break;
-        case '\'':
-        case '"':
-            i = PutQuoted(pattern, i, first);
-            break;
-        default:
-            PutChar(first);
-            break;
+                break;
+            case 'D':
+                if (count <= 2) {
+                    PutNumber(Date(state).Day, count);
+                } else if (count == 3) {
+                    PutName(settings_.DayAbbreviations, WeekdayOf(value_));
+                } else if (count == 4) {
+                    PutName(settings_.DayFullNames, WeekdayOf(value_));
+                } else if (count == 5) {
+                    Render(settings_.ShortDatePattern);
+                } else {
+                    Render(settings_.LongDatePattern);
+                }
+                break;
+            case 'M':
+                if (count <= 2) {
+                    PutNumber(Date(state).Month, count);
+                } else if (count == 3) {
+                    PutName(settings_.MonthAbbreviations, Date(state).Month);
+                } else {
+                    PutName(settings_.MonthFullNames, Date(state).Month);
+                }
+                break;
+            case 'N':
+                PutNumber(Time(state).Minute, count >= 2 ? 2 : 1);
+                break;
+            case 'Y':
+                if (count <= 2) {
+                    PutNumber(Date(state).Year % 100u, 2);
+                } else {
+                    PutNumber(Date(state).Year, 4);
+                }
+                break;
+            case 'H':
+                PutHour(pattern, i, count, state);
+                break;
+            case 'S':
+                PutNumber(Time(state).Second, count >= 2 ? 2 : 1);
+                break;
+            case 'Z':
+                PutNumber(Time(state).Millisecond, std::min<std::size_t>(count, 3));
+                break;
+            case 'T':
+                Render(count == 1 ? settings_.ShortTimePattern : settings_.LongTimePattern);
+                break;
+            case 'G':
+                PutEra(era_.EraNameText, count, state);
+                break;
+            case 'E':
+                PutEra(era_.EraYearText, count, state);
+                break;
+            case 'A':
+                i = PutAForm(pattern, i - 1, state);
+                break;
+            case '/':
+                if (settings_.DateSeparatorChar != '\0') {
+                    PutChar(settings_.DateSeparatorChar);
+                }
+                break;
+            case ':':
+                if (settings_.TimeSeparatorChar != '\0') {
+                    PutChar(settings_.TimeSeparatorChar);
+                }
+                break;
+            case '\'':
+            case '"':
+                i = PutQuoted(pattern, i, first);
+                break;
+            default:
+                PutChar(first);
+                break;
         }
     }
     --level_;
@@ -357,16 +340,14 @@ void Formatter::Render(std::string_view pattern)
 
 std::string DateTimeText(std::string_view pattern, DateTimeValue value,
                          const LocaleDateTimeSettings& settings, const LeadByteSet& lead,
-                         const EraTexts& era)
-{
+                         const EraTexts& era) {
     Formatter formatter(value, settings, lead, era);
     formatter.Render(pattern.empty() ? std::string_view("C") : pattern);
     return formatter.Result();
 }
 
-std::string AdaptDatePattern(std::string_view picture, int calendarType,
-                             unsigned primaryLanguage, const LeadByteSet& lead)
-{
+std::string AdaptDatePattern(std::string_view picture, int calendarType, unsigned primaryLanguage,
+                             const LeadByteSet& lead) {
     std::string result;
     if (calendarType >= CalendarJapan && calendarType <= CalendarKorea) {
         // Era calendars: the era name in full and the year within the era.
@@ -412,8 +393,7 @@ std::string AdaptDatePattern(std::string_view picture, int calendarType,
     return std::string(picture);
 }
 
-TimePatterns ComposeTimePatterns(int clockFormat, int markPosition, int hourLeadingZero)
-{
+TimePatterns ComposeTimePatterns(int clockFormat, int markPosition, int hourLeadingZero) {
     std::string prefix;
     std::string suffix;
     if (clockFormat == 0) {  // 12-hour clock: the designator before or after the time

@@ -15,8 +15,8 @@ namespace keeper {
 /// The date and time settings of the thread locale, read once at start-up.  A
 /// default-constructed record holds what every failed locale query gives.
 struct LocaleDateTimeSettings {
-    char DateSeparatorChar = '/';  ///< output for the / token; NUL outputs nothing
-    char TimeSeparatorChar = ':';  ///< output for the : token; NUL outputs nothing
+    char DateSeparatorChar = '/';                  ///< output for the / token; NUL outputs nothing
+    char TimeSeparatorChar = ':';                  ///< output for the : token; NUL outputs nothing
     std::string ShortDatePattern = "m/d/yy";       ///< date part of the time stamp; c, ddddd
     std::string LongDatePattern = "mmmm d, yyyy";  ///< dddddd
     std::string ShortTimePattern = "h:mm AMPM";    ///< t
@@ -26,12 +26,11 @@ struct LocaleDateTimeSettings {
     /// Index 0 = January.
     std::array<std::string, 12> MonthAbbreviations = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                       "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    std::array<std::string, 12> MonthFullNames = {
-        "January", "February", "March",     "April",   "May",      "June",
-        "July",    "August",   "September", "October", "November", "December"};
+    std::array<std::string, 12> MonthFullNames = {"January",   "February", "March",    "April",
+                                                  "May",       "June",     "July",     "August",
+                                                  "September", "October",  "November", "December"};
     /// Index 0 = Sunday.
-    std::array<std::string, 7> DayAbbreviations = {"Sun", "Mon", "Tue", "Wed",
-                                                   "Thu", "Fri", "Sat"};
+    std::array<std::string, 7> DayAbbreviations = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     std::array<std::string, 7> DayFullNames = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                                "Thursday", "Friday", "Saturday"};
     unsigned PrimaryLanguage = 9;  ///< LANG_ENGLISH
@@ -64,8 +63,8 @@ std::string DateTimeText(std::string_view pattern, DateTimeValue value,
 /// "gg yy/MM/dd" => "ggg ee/MM/dd".  Otherwise, for Chinese, Japanese and Korean (primary
 /// languages 4, 17, 18) every g is dropped: "gg yyyy/MM/dd" => " yyyy/MM/dd".  A double-byte
 /// character is kept whole in both cases.
-std::string AdaptDatePattern(std::string_view picture, int calendarType,
-                             unsigned primaryLanguage, const LeadByteSet& lead);
+std::string AdaptDatePattern(std::string_view picture, int calendarType, unsigned primaryLanguage,
+                             const LeadByteSet& lead);
 
 struct TimePatterns {
     std::string ShortTimePattern;

@@ -39,16 +39,17 @@ void WriteLog(const std::string& logFileName, std::string_view message) {
 
 bool LogIfFailed(const std::string& logFileName, bool succeeded, ErrorCode code) {
     if (succeeded) return true;
-    WriteLog(logFileName,
-             FormatMessageText(MessageId::ErrorEntryText,
-                               {IntegerText(static_cast<std::int32_t>(code)), SystemErrorText(code)}));
+    WriteLog(logFileName, FormatMessageText(MessageId::ErrorEntryText,
+                                            {IntegerText(static_cast<std::int32_t>(code)),
+                                             SystemErrorText(code)}));
     return false;
 }
 
 std::string SystemErrorText(ErrorCode code) {
     std::string text = SystemMessage(code);
     std::size_t n = text.size();
-    while (n > 0 && (static_cast<unsigned char>(text[n - 1]) < 0x21 || text[n - 1] == '.')) --n;
+    while (n > 0 && (static_cast<unsigned char>(text[n - 1]) < 0x21 || text[n - 1] == '.'))
+        --n;
     text.resize(n);
     return text;
 }

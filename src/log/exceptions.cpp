@@ -16,11 +16,12 @@ std::string OtherInOutErrorText = "I/O error %d";
 
 void LoadInOutErrorTexts() {
     const std::pair<ErrorCode, MessageId> rows[] = {
-        {2, MessageId::FileNotFoundText},   {3, MessageId::InvalidFileNameText},
-        {4, MessageId::TooManyOpenFilesText}, {5, MessageId::AccessDeniedText},
-        {100, MessageId::ReadBeyondEndText}, {101, MessageId::DiskFullText},
+        {2, MessageId::FileNotFoundText},         {3, MessageId::InvalidFileNameText},
+        {4, MessageId::TooManyOpenFilesText},     {5, MessageId::AccessDeniedText},
+        {100, MessageId::ReadBeyondEndText},      {101, MessageId::DiskFullText},
         {106, MessageId::InvalidNumericInputText}};
-    for (const auto& [code, id] : rows) InOutErrorTexts[code] = MessageText(id);
+    for (const auto& [code, id] : rows)
+        InOutErrorTexts[code] = MessageText(id);
     OtherInOutErrorText = MessageText(MessageId::InOutErrorText);
 }
 

@@ -41,7 +41,8 @@ bool ApplyTailRule(TextFileChannel& channel, ErrorCode& error) {
         return false;
     const char* hit = std::find(channel.Buffer, channel.Buffer + n, '\x0E');
     if (hit == channel.Buffer + n) return true;
-    const auto back = static_cast<std::int64_t>(hit - channel.Buffer) - static_cast<std::int64_t>(n);
+    const auto back =
+        static_cast<std::int64_t>(hit - channel.Buffer) - static_cast<std::int64_t>(n);
     return Files.Seek(channel.Handle, back, SeekFrom::End, error) &&
            Files.Truncate(channel.Handle, error);
 }

@@ -8,8 +8,8 @@ std::string Substitute(std::string_view text, std::initializer_list<std::string_
     auto next = args.begin();
     std::size_t at = 0;
     while (at < text.size()) {
-        const bool placeholder = text.compare(at, 2, "%s") == 0 ||
-                                 text.compare(at, 2, "%d") == 0 || text.compare(at, 2, "%p") == 0;
+        const bool placeholder = text.compare(at, 2, "%s") == 0 || text.compare(at, 2, "%d") == 0 ||
+                                 text.compare(at, 2, "%p") == 0;
         if (next != args.end() && placeholder) {
             result.append(*next++);
             at += 2;

@@ -33,10 +33,10 @@ inline constexpr std::array<MessageId, 7> DayAbbreviationIds = {
     MessageId::TuesdayAbbreviation,  MessageId::WednesdayAbbreviation,
     MessageId::ThursdayAbbreviation, MessageId::FridayAbbreviation,
     MessageId::SaturdayAbbreviation};
-inline constexpr std::array<MessageId, 7> DayNameIds = {MessageId::SundayName,   MessageId::MondayName,
-                                                 MessageId::TuesdayName,  MessageId::WednesdayName,
-                                                 MessageId::ThursdayName, MessageId::FridayName,
-                                                 MessageId::SaturdayName};
+inline constexpr std::array<MessageId, 7> DayNameIds = {
+    MessageId::SundayName,    MessageId::MondayName,   MessageId::TuesdayName,
+    MessageId::WednesdayName, MessageId::ThursdayName, MessageId::FridayName,
+    MessageId::SaturdayName};
 
 /// The text of a message, loaded from the program's string table each time it is
 /// asked for; the empty text for an identifier the table does not hold.

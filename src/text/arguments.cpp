@@ -13,21 +13,18 @@ constexpr unsigned char LastSeparator = 0x20;
 
 // The byte at `pos` as an unsigned value; 0 past the end, so that the end of the view and
 // a NUL byte both end the command line.
-unsigned char ByteAt(std::string_view text, std::size_t pos)
-{
+unsigned char ByteAt(std::string_view text, std::size_t pos) {
     return pos < text.size() ? static_cast<unsigned char>(text[pos]) : 0;
 }
 
 // Bytes in the character at `pos`: a lead byte takes its trail with it unless the
 // command line ends there.
-std::size_t CharLength(std::string_view text, std::size_t pos, const LeadByteSet& lead)
-{
+std::size_t CharLength(std::string_view text, std::size_t pos, const LeadByteSet& lead) {
     return lead.Has(text[pos]) && ByteAt(text, pos + 1) != 0 ? 2 : 1;
 }
 
 // Skips blanks, control bytes and stand-alone pairs of double quotes.
-std::size_t SkipSeparators(std::string_view text, std::size_t pos, const LeadByteSet& lead)
-{
+std::size_t SkipSeparators(std::string_view text, std::size_t pos, const LeadByteSet& lead) {
     for (;;) {
         const unsigned char byte = ByteAt(text, pos);
         if (byte != 0 && byte <= LastSeparator) {
@@ -43,8 +40,7 @@ std::size_t SkipSeparators(std::string_view text, std::size_t pos, const LeadByt
 }  // namespace
 
 ScannedArgument ScanArgument(std::string_view commandLine, std::size_t pos,
-                             const LeadByteSet& lead)
-{
+                             const LeadByteSet& lead) {
     ScannedArgument result;
     pos = SkipSeparators(commandLine, pos, lead);
     while (ByteAt(commandLine, pos) > LastSeparator) {
@@ -69,8 +65,7 @@ ScannedArgument ScanArgument(std::string_view commandLine, std::size_t pos,
     return result;
 }
 
-int CountArguments(std::string_view commandLine, const LeadByteSet& lead)
-{
+int CountArguments(std::string_view commandLine, const LeadByteSet& lead) {
     std::size_t pos = ScanArgument(commandLine, 0, lead).Next;
     int count = 0;
     while (count < INT_MAX) {
@@ -84,8 +79,7 @@ int CountArguments(std::string_view commandLine, const LeadByteSet& lead)
     return count;
 }
 
-std::string ArgumentOf(std::string_view commandLine, int index, const LeadByteSet& lead)
-{
+std::string ArgumentOf(std::string_view commandLine, int index, const LeadByteSet& lead) {
     if (index < 0) {
         return {};
     }

@@ -6,16 +6,14 @@ namespace keeper {
 bool DoubleByteEnabled = false;
 LeadByteSet LeadBytes;
 
-void LeadByteSet::AddRange(std::uint8_t low, std::uint8_t high)
-{
+void LeadByteSet::AddRange(std::uint8_t low, std::uint8_t high) {
     // An int counter, so that a range ending at 0xFF still stops.
     for (int value = low; value <= high; ++value) {
         bits_.set(static_cast<std::size_t>(value));
     }
 }
 
-LeadByteSet LeadByteSetFromRanges(const std::uint8_t (&ranges)[12])
-{
+LeadByteSet LeadByteSetFromRanges(const std::uint8_t (&ranges)[12]) {
     LeadByteSet set;
     for (std::size_t i = 0; i + 1 < sizeof ranges; i += 2) {
         const std::uint8_t low = ranges[i];
@@ -28,16 +26,14 @@ LeadByteSet LeadByteSetFromRanges(const std::uint8_t (&ranges)[12])
     return set;
 }
 
-LeadByteSet ShiftJisLeadBytes()
-{
+LeadByteSet ShiftJisLeadBytes() {
     LeadByteSet set;
     set.AddRange(0x81, 0x9F);
     set.AddRange(0xE0, 0xFC);
     return set;
 }
 
-ByteKind ByteKindAt(std::string_view text, std::size_t pos, const LeadByteSet& lead)
-{
+ByteKind ByteKindAt(std::string_view text, std::size_t pos, const LeadByteSet& lead) {
     if (lead.Empty() || pos == 0 || pos > text.size()) {
         return ByteKind::Single;
     }

@@ -12,8 +12,7 @@ constexpr std::uint32_t DecimalLimit = 214748364;
 constexpr std::uint32_t HexLimit = 0x0FFFFFFF;
 constexpr std::uint32_t MaxPositive = 2147483647;
 
-int HexDigitValue(char c)
-{
+int HexDigitValue(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
     }
@@ -26,8 +25,7 @@ int HexDigitValue(char c)
     return -1;
 }
 
-std::optional<std::uint32_t> ParseDecimalDigits(std::string_view digits)
-{
+std::optional<std::uint32_t> ParseDecimalDigits(std::string_view digits) {
     std::uint32_t value = 0;
     for (const char c : digits) {
         if (c < '0' || c > '9' || value > DecimalLimit) {
@@ -38,8 +36,7 @@ std::optional<std::uint32_t> ParseDecimalDigits(std::string_view digits)
     return value;
 }
 
-std::optional<std::uint32_t> ParseHexDigits(std::string_view digits)
-{
+std::optional<std::uint32_t> ParseHexDigits(std::string_view digits) {
     std::uint32_t value = 0;
     for (const char c : digits) {
         const int digit = HexDigitValue(c);
@@ -53,8 +50,7 @@ std::optional<std::uint32_t> ParseHexDigits(std::string_view digits)
 
 }  // namespace
 
-std::optional<std::int32_t> ParseInteger(std::string_view text)
-{
+std::optional<std::int32_t> ParseInteger(std::string_view text) {
     std::size_t pos = text.find_first_not_of(' ');
     if (pos == std::string_view::npos) {
         return std::nullopt;  // empty, or blanks only
@@ -94,13 +90,11 @@ std::optional<std::int32_t> ParseInteger(std::string_view text)
     return static_cast<std::int32_t>(negative ? 0u - *magnitude : *magnitude);
 }
 
-std::int32_t ParseIntegerOr(std::string_view text, std::int32_t fallback)
-{
+std::int32_t ParseIntegerOr(std::string_view text, std::int32_t fallback) {
     return ParseInteger(text).value_or(fallback);
 }
 
-std::string IntegerText(std::int32_t value)
-{
+std::string IntegerText(std::int32_t value) {
     // The magnitude is taken unsigned so that the smallest value has one too.
     std::uint32_t magnitude = static_cast<std::uint32_t>(value);
     if (value < 0) {

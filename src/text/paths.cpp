@@ -4,8 +4,7 @@
 namespace keeper {
 
 std::size_t RightmostDelimiter(std::string_view set, std::string_view text,
-                               const LeadByteSet& lead)
-{
+                               const LeadByteSet& lead) {
     std::size_t i = text.size();
     while (i > 0) {
         const char byte = text[i - 1];
@@ -21,27 +20,23 @@ std::size_t RightmostDelimiter(std::string_view set, std::string_view text,
 }
 
 std::string ReplaceExtension(std::string_view path, std::string_view extension,
-                             const PathStyle& style, const LeadByteSet& lead)
-{
+                             const PathStyle& style, const LeadByteSet& lead) {
     const std::size_t i = RightmostDelimiter(style.ExtensionDelimiters, path, lead);
     std::string result(i > 0 && path[i - 1] == '.' ? path.substr(0, i - 1) : path);
     result.append(extension);
     return result;
 }
 
-std::string DirectoryPart(std::string_view path, const PathStyle& style, const LeadByteSet& lead)
-{
+std::string DirectoryPart(std::string_view path, const PathStyle& style, const LeadByteSet& lead) {
     return std::string(path.substr(0, RightmostDelimiter(style.PathDelimiters, path, lead)));
 }
 
-std::string FileNamePart(std::string_view path, const PathStyle& style, const LeadByteSet& lead)
-{
+std::string FileNamePart(std::string_view path, const PathStyle& style, const LeadByteSet& lead) {
     return std::string(path.substr(RightmostDelimiter(style.PathDelimiters, path, lead)));
 }
 
 std::string WithTrailingDelimiter(std::string_view text, const PathStyle& style,
-                                  const LeadByteSet& lead)
-{
+                                  const LeadByteSet& lead) {
     std::string result(text);
     if (text.empty() || text.back() != style.Separator ||
         ByteKindAt(text, text.size(), lead) != ByteKind::Single) {

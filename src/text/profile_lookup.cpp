@@ -6,8 +6,10 @@ namespace {
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
 
 std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
     return text;
 }
 
@@ -47,15 +49,18 @@ std::string LookUpProfileString(std::string_view contents, std::string_view sect
             const std::size_t close = line.rfind(']');
             if (close == std::string_view::npos) continue;
             const bool match = SameName(Trimmed(line.substr(1, close - 1)), section);
-            if (where == InSection) where = AfterSection;
-            else if (match) where = InSection;
+            if (where == InSection)
+                where = AfterSection;
+            else if (match)
+                where = InSection;
             continue;
         }
         if (where != InSection) continue;
         const std::size_t equals = line.find('=');
         if (!SameName(Trimmed(line.substr(0, equals)), key)) continue;
-        std::string_view value =
-            equals == std::string_view::npos ? std::string_view{} : Trimmed(line.substr(equals + 1));
+        std::string_view value = equals == std::string_view::npos
+                                     ? std::string_view{}
+                                     : Trimmed(line.substr(equals + 1));
         if (value.size() > 1 && (value.front() == '"' || value.front() == '\'') &&
             value.back() == value.front())
             value = value.substr(1, value.size() - 2);

@@ -18,15 +18,20 @@ namespace keeper {
 
 ErrorCode InOutTableCode(ErrorCode code) {
     switch (code) {
-    case ENOENT: return 2;
-    case ENOTDIR:
-    case ENAMETOOLONG: return 3;
-    case EMFILE:
-    case ENFILE: return 4;
-    case EACCES:
-    case EPERM:
-    case EROFS: return 5;
-    default: return 0;
+        case ENOENT:
+            return 2;
+        case ENOTDIR:
+        case ENAMETOOLONG:
+            return 3;
+        case EMFILE:
+        case ENFILE:
+            return 4;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return 5;
+        default:
+            return 0;
     }
 }
 
@@ -39,8 +44,8 @@ CodeLocation LocateCode(const void* address) {
         const ssize_t n = readlink("/proc/self/exe", self, sizeof self);
         path.assign(self, n > 0 ? static_cast<std::size_t>(n) : 0);
     }
-    return {path.substr(path.rfind('/') + 1),
-            reinterpret_cast<std::uintptr_t>(address) - reinterpret_cast<std::uintptr_t>(info.dli_fbase)};
+    return {path.substr(path.rfind('/') + 1), reinterpret_cast<std::uintptr_t>(address) -
+                                                  reinterpret_cast<std::uintptr_t>(info.dli_fbase)};
 }
 
 bool DebuggerWantsErrors() { return false; }

@@ -26,7 +26,6 @@ constexpr std::array<nl_item, 7> DayAbbreviationItems = {ABDAY_1, ABDAY_2, ABDAY
                                                          ABDAY_5, ABDAY_6, ABDAY_7};
 constexpr std::array<nl_item, 7> DayNameItems = {DAY_1, DAY_2, DAY_3, DAY_4, DAY_5, DAY_6, DAY_7};
 
-
 // The names of one kind; an empty one is the English name of the message table.
 template <std::size_t N>
 void ReadNames(locale_t time, const std::array<nl_item, N>& items,

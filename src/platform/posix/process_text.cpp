@@ -2,10 +2,10 @@
 
 #include <unistd.h>
 
+#include <sys/stat.h>
 #include <cctype>
 #include <clocale>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 namespace keeper {
@@ -27,7 +27,8 @@ void InitProcessText(int argc, char** argv) {
 int ArgumentCount() {
     // As on Windows, the first empty argument ends the list.
     int count = 0;
-    while (count < static_cast<int>(Arguments.size()) && !Arguments[count].empty()) ++count;
+    while (count < static_cast<int>(Arguments.size()) && !Arguments[count].empty())
+        ++count;
     return count;
 }
 
@@ -56,7 +57,8 @@ bool IsExistingFile(const std::string& path) {
 
 std::string UpperCaseCopy(std::string_view text) {
     std::string copy(text);
-    for (char& c : copy) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : copy)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return copy;
 }
 

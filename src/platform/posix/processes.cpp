@@ -23,9 +23,7 @@ Handle HandleOf(int fd) { return static_cast<Handle>(fd) + 1; }
 /// The process behind each open pidfd; a pidfd does not tell its pid cheaply.
 std::map<int, pid_t> OpenProcesses;
 
-int OpenPidFd(pid_t pid) {
-    return static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
-}
+int OpenPidFd(pid_t pid) { return static_cast<int>(syscall(SYS_pidfd_open, pid, 0)); }
 
 bool HasEnded(int pidfd) {
     pollfd probe{pidfd, POLLIN, 0};
@@ -61,7 +59,8 @@ bool ListProcessIds(std::vector<std::uint32_t>& ids, ErrorCode& error) {
         if (entry == nullptr) break;
         std::uint32_t id = 0;
         const char* c = entry->d_name;
-        for (; *c >= '0' && *c <= '9'; ++c) id = id * 10 + static_cast<std::uint32_t>(*c - '0');
+        for (; *c >= '0' && *c <= '9'; ++c)
+            id = id * 10 + static_cast<std::uint32_t>(*c - '0');
         if (*c == '\0' && c != entry->d_name) ids.push_back(id);
     }
     closedir(proc);
@@ -112,7 +111,8 @@ Launch LaunchProcess(const std::string& commandLine) {
     if (words.empty()) return {NoHandle, ENOENT};
     std::vector<char*> argv;
     argv.reserve(words.size() + 1);
-    for (std::string& word : words) argv.push_back(word.data());
+    for (std::string& word : words)
+        argv.push_back(word.data());
     argv.push_back(nullptr);
 
     // The application gets a session of its own, so it outlives keeper's terminal.

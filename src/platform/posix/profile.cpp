@@ -11,7 +11,8 @@ std::string ReadProfileString(const std::string& file, const std::string& sectio
                               const std::string& key, std::size_t bufferSize) {
     std::ifstream in(file, std::ios::binary);
     if (!in) return {};
-    const std::string contents{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string contents{std::istreambuf_iterator<char>(in),
+                               std::istreambuf_iterator<char>()};
     return LookUpProfileString(contents, section, key, bufferSize);
 }
 

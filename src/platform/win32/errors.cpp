@@ -22,9 +22,9 @@ ErrorCode InOutTableCode(ErrorCode code) { return code; }
 
 CodeLocation LocateCode(const void* address) {
     HMODULE module = nullptr;
-    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            static_cast<LPCSTR>(address), &module))
+    if (!GetModuleHandleExA(
+            GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+            static_cast<LPCSTR>(address), &module))
         return {};
     char path[MAX_PATH];
     const DWORD n = GetModuleFileNameA(module, path, sizeof path);

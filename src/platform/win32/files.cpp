@@ -19,12 +19,11 @@ bool Open(const std::string& path, OpenMode mode, FileHandle& file, ErrorCode& e
     const DWORD access = create ? GENERIC_WRITE : GENERIC_READ | GENERIC_WRITE;
     const DWORD disposition = create ? CREATE_ALWAYS : OPEN_EXISTING;
     const std::wstring longPath = LongPathForm(path);
-    const HANDLE handle =
-        longPath.empty()
-            ? CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
-                          FILE_ATTRIBUTE_NORMAL, nullptr)
-            : CreateFileW(longPath.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
-                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = longPath.empty()
+                              ? CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr,
+                                            disposition, FILE_ATTRIBUTE_NORMAL, nullptr)
+                              : CreateFileW(longPath.c_str(), access, FILE_SHARE_READ, nullptr,
+                                            disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return Failed(error);
     file = reinterpret_cast<FileHandle>(handle);
     return true;

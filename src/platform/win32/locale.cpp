@@ -22,7 +22,6 @@ constexpr unsigned LanguageChinese = 4;
 constexpr unsigned LanguageJapanese = 17;
 constexpr unsigned SubLanguageChineseTraditional = 1;
 
-
 // The locale's text for `type`, without its NUL; `fallback` when the query fails, which
 // includes a text of 256 bytes or more.  An empty answer stays empty.
 std::string LocaleTextOr(LCID locale, LCTYPE type, const std::string& fallback) {

@@ -14,7 +14,8 @@ inline std::wstring LongPathForm(const std::string& path) {
     const bool drive = path.size() > 2 && path[1] == ':' && path[2] == '\\';
     const bool share = path.size() > 2 && path[0] == '\\' && path[1] == '\\' && path[2] != '?';
     if (path.size() < MAX_PATH || !(drive || share)) return {};
-    const int n = MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+    const int n =
+        MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(n), L'\0');
     MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(), n);
     return drive ? L"\\\\?\\" + wide : L"\\\\?\\UNC\\" + wide.substr(2);

@@ -58,8 +58,8 @@ std::string CurrentDirectory() {
 
 bool IsExistingFile(const std::string& path) {
     const std::wstring longPath = LongPathForm(path);
-    const DWORD attributes = longPath.empty() ? GetFileAttributesA(path.c_str())
-                                              : GetFileAttributesW(longPath.c_str());
+    const DWORD attributes =
+        longPath.empty() ? GetFileAttributesA(path.c_str()) : GetFileAttributesW(longPath.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
@@ -70,8 +70,9 @@ std::string UpperCaseCopy(std::string_view text) {
 }
 
 bool SameTextIgnoreCase(std::string_view a, std::string_view b) {
-    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
-                          b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
+    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(),
+                          static_cast<int>(a.size()), b.data(),
+                          static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
 }  // namespace keeper
