@@ -19,7 +19,7 @@ struct TextFileChannel {
     std::uint32_t Fill = 0;  ///< bytes held in Buffer, not yet handed to the file
 };
 
-/// The code of the first failed channel operation not yet raised; 0 when none.
+/// The code of the latest failed channel operation not yet raised; 0 when none.
 /// A later success does not clear it; only CheckIo does, as it raises.
 extern thread_local constinit ErrorCode PendingIoCode;
 

@@ -74,11 +74,13 @@ TEST(Driver, SleepIntervalFallsBackToTheDefault) {
         const char* Setting;
         std::int32_t Pause;
     } cases[] = {
-        {"", 10000},     {"0", 0},         {"500", 500},     {"$10", 16},    {"0x10", 16},
-        {"abc", 10000},  {"500x", 10000},  {"-1", 10000},    {"-$1", 10000}, {"$FFFFFFFF", 10000},
-        {"-0", 0},       {"2147483647", 2147483647},
+        {"", 10000},          {"0", 0},      {"500", 500},
+        {"$10", 16},          {"0x10", 16},  {"abc", 10000},
+        {"500x", 10000},      {"-1", 10000}, {"-$1", 10000},
+        {"$FFFFFFFF", 10000}, {"-0", 0},     {"2147483647", 2147483647},
     };
-    for (const auto& c : cases) EXPECT_EQ(SleepIntervalOf(c.Setting), c.Pause) << c.Setting;
+    for (const auto& c : cases)
+        EXPECT_EQ(SleepIntervalOf(c.Setting), c.Pause) << c.Setting;
 }
 
 }  // namespace

@@ -22,7 +22,8 @@ TEST(ProcessLocator, QuotesOnlyACommandThatNamesAFileWithBlanks) {
         {"plain.bin", "plain.bin"},
         {"", ""},
     };
-    for (const auto& c : cases) EXPECT_EQ(CommandForLaunch(c.Command), c.Launched) << c.Command;
+    for (const auto& c : cases)
+        EXPECT_EQ(CommandForLaunch(c.Command), c.Launched) << c.Command;
     std::remove(existing.c_str());
 }
 

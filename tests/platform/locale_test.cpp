@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
-#include <cmath>
-#include <cstdlib>
 #include <ctime>
 #include <optional>
 #include <regex>
@@ -22,30 +21,24 @@ namespace {
 const double Afternoon = DateValueOf(2026, 12, 8) + TimeValueOf(13, 5, 7, 250);
 const double JustAfterMidnight = DateValueOf(2026, 12, 8) + TimeValueOf(0, 0, 0, 250);
 
-std::string Stamp(double value) {
-    return DateTimeText("", value, LocaleSettings, LeadBytes, PlatformEraTexts());
-}
-
-// The local time now as the C library sees it, to the second.
-double LibraryLocalTime() {
-    const std::time_t now = std::time(nullptr);
-    const std::tm local = *std::localtime(&now);
-    return DateValueOf(static_cast<std::uint16_t>(local.tm_year + 1900),
-                       static_cast<std::uint16_t>(local.tm_mon + 1),
-                       static_cast<std::uint16_t>(local.tm_mday)) +
-           TimeValueOf(static_cast<std::uint16_t>(local.tm_hour),
-                       static_cast<std::uint16_t>(local.tm_min),
-                       static_cast<std::uint16_t>(std::min(local.tm_sec, 59)), 0);
+std::string Text(const char* pattern, double value) {
+    return DateTimeText(pattern, value, LocaleSettings, LeadBytes, PlatformEraTexts());
 }
 
 TEST(LocaleTest, ClockIsLocalTimeWithMilliseconds) {
-    const double before = LibraryLocalTime();
+    // The local time now as the C library sees it, to the second.
+    const auto libraryNow = [] {
+        const std::time_t now = std::time(nullptr);
+        const std::tm t = *std::localtime(&now);
+        return DateValueOf(t.tm_year + 1900, t.tm_mon + 1, t.tm_mday) +
+               TimeValueOf(t.tm_hour, t.tm_min, std::min(t.tm_sec, 59), 0);
+    };
+    const double before = libraryNow();
     const double now = CurrentLocalDateTime();
-    const double after = LibraryLocalTime();
+    const double after = libraryNow();
     const double second = 1.0 / 86400;
     EXPECT_GE(now, before - 0.001 * second);
     EXPECT_LT(now, after + 1.001 * second);
-
     // Somewhere in a short run of readings a millisecond other than 0 turns up.
     bool milliseconds = false;
     for (int i = 0; i < 50 && !milliseconds; ++i) {
@@ -57,144 +50,81 @@ TEST(LocaleTest, ClockIsLocalTimeWithMilliseconds) {
 
 #ifndef _WIN32
 
-// Sets the locale variables for one test and puts everything back afterwards.
-class PosixLocaleTest : public testing::Test {
-protected:
-    void SetUp() override {
-        for (const char* name : Names) {
-            const char* value = std::getenv(name);
-            saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-        }
-        savedSettings_ = LocaleSettings;
-    }
-    void TearDown() override {
-        for (const auto& [name, value] : saved_) {
-            if (value)
-                setenv(name, value->c_str(), 1);
-            else
-                unsetenv(name);
-        }
-        LocaleSettings = savedSettings_;
-    }
-
-    static void UseLocale(const char* name) {
-        unsetenv("LC_TIME");
-        unsetenv("LANG");
-        setenv("LC_ALL", name, 1);
+TEST(PosixLocaleTest, SettingsOfTheLocaleThatTheVariablesName) {
+    const char* const names[] = {"LC_ALL", "LC_TIME", "LANG"};
+    const auto set = [&](int i, const char* value) {
+        value ? setenv(names[i], value, 1) : unsetenv(names[i]);
+    };
+    std::optional<std::string> saved[3];
+    for (int i = 0; i < 3; ++i)
+        if (const char* value = std::getenv(names[i])) saved[i] = value;
+    const LocaleDateTimeSettings savedSettings = LocaleSettings;
+    const auto installed = [](const char* name) {
+        const locale_t locale = newlocale(LC_TIME_MASK, name, locale_t{});
+        if (locale != nullptr) freelocale(locale);
+        return locale != nullptr;
+    };
+    const bool german = installed("de_DE.UTF-8");
+    const struct {
+        bool installed;
+        const char* variables[3];  // LC_ALL, LC_TIME, LANG; nullptr is unset
+        std::string stamp;         // at Afternoon; just after midnight the date stands alone
+        const char* names;         // dddd mmmm|ddd mmm|t|AMPM at Afternoon, |AMPM at midnight
+    } rows[] = {
+        // clang-format off
+        {true, {"C"}, "12/08/26 13:05:07", "Tuesday December|Tue Dec|13:05|PM|AM"},
+        {german, {"de_DE.UTF-8"}, "08.12.2026 13:05:07", "Dienstag Dezember|Di Dez|13:05||"},
+        {german, {nullptr, "de_DE.UTF-8", "C"}, "08.12.2026 13:05:07",
+         "Dienstag Dezember|Di Dez|13:05||"},
+        {german, {"C", "de_DE.UTF-8"}, "12/08/26 13:05:07", "Tuesday December|Tue Dec|13:05|PM|AM"},
+        {installed("ja_JP.UTF-8"), {"ja_JP.UTF-8"}, "2026年12月08日 13時05分07秒",
+         "火曜日 12月|火 12月|13時05分07秒|午後|午前"},
+        // Every query fails: the defaults.
+        {true, {"xx_XX.none"}, "12/8/26 1:05:07 pm", "Tuesday December|Tue Dec|1:05 pm|pm|am"}};
+    // clang-format on
+    bool skipped = false;
+    for (const auto& row : rows) {
+        skipped = skipped || !row.installed;
+        if (!row.installed) continue;
+        for (int i = 0; i < 3; ++i)
+            set(i, row.variables[i]);
         ReadLocaleDateTimeSettings();
+        EXPECT_EQ(Text("", Afternoon), row.stamp);
+        EXPECT_EQ(Text("", JustAfterMidnight), row.stamp.substr(0, row.stamp.find(' ')));
+        EXPECT_EQ(Text("dddd mmmm|ddd mmm|t|AMPM|", Afternoon) + Text("AMPM", JustAfterMidnight),
+                  row.names);
     }
-
-    static bool Installed(const char* name) {
-        const locale_t locale = newlocale(LC_TIME_MASK, name, static_cast<locale_t>(nullptr));
-        if (locale == nullptr) return false;
-        freelocale(locale);
-        return true;
-    }
-
-private:
-    static constexpr const char* Names[] = {"LC_ALL", "LC_TIME", "LANG"};
-    std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
-    LocaleDateTimeSettings savedSettings_;
-};
-
-TEST_F(PosixLocaleTest, CLocale) {
-    UseLocale("C");
-    EXPECT_EQ(LocaleSettings.ShortDatePattern, "mm/dd/yy");
-    EXPECT_EQ(LocaleSettings.LongTimePattern, "hh:nn:ss");
-    EXPECT_EQ(LocaleSettings.ShortTimePattern, "hh:nn");
-    EXPECT_EQ(LocaleSettings.PrimaryLanguage, 9u);
-    EXPECT_EQ(LocaleSettings.SubLanguage, 1u);
-    EXPECT_EQ(Stamp(Afternoon), "12/08/26 13:05:07");
-    EXPECT_EQ(Stamp(JustAfterMidnight), "12/08/26");
-    EXPECT_EQ(DateTimeText("dddd mmmm t AMPM", Afternoon, LocaleSettings, LeadBytes, {}),
-              "Tuesday December 13:05 PM");
-    EXPECT_TRUE(std::regex_match(Stamp(CurrentLocalDateTime()),
+    // The pictures of the C locale, and the shape of its time stamps now.
+    set(0, "C");
+    ReadLocaleDateTimeSettings();
+    const LocaleDateTimeSettings& s = LocaleSettings;
+    EXPECT_EQ(s.ShortDatePattern + "|" + s.LongTimePattern + "|" + s.ShortTimePattern,
+              "mm/dd/yy|hh:nn:ss|hh:nn");
+    EXPECT_TRUE(std::regex_match(Text("", CurrentLocalDateTime()),
                                  std::regex(R"(\d\d/\d\d/\d\d( \d\d:\d\d:\d\d)?)")));
-}
-
-TEST_F(PosixLocaleTest, LocaleVariablesInTheirOrder) {
-    if (!Installed("de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 is not installed";
-    // LC_ALL before LC_TIME before LANG.
-    unsetenv("LC_ALL");
-    setenv("LC_TIME", "de_DE.UTF-8", 1);
-    setenv("LANG", "C", 1);
-    ReadLocaleDateTimeSettings();
-    EXPECT_EQ(Stamp(Afternoon), "08.12.2026 13:05:07");
-    setenv("LC_ALL", "C", 1);
-    ReadLocaleDateTimeSettings();
-    EXPECT_EQ(Stamp(Afternoon), "12/08/26 13:05:07");
-}
-
-TEST_F(PosixLocaleTest, German) {
-    if (!Installed("de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 is not installed";
-    UseLocale("de_DE.UTF-8");
-    EXPECT_EQ(Stamp(Afternoon), "08.12.2026 13:05:07");
-    EXPECT_EQ(Stamp(JustAfterMidnight), "08.12.2026");
-    EXPECT_EQ(LocaleSettings.MonthFullNames[2], "März");
-    EXPECT_EQ(LocaleSettings.MonthAbbreviations[9], "Okt");
-    EXPECT_EQ(LocaleSettings.DayFullNames[0], "Sonntag");
-    EXPECT_EQ(LocaleSettings.DayAbbreviations[2], "Di");
-    EXPECT_EQ(LocaleSettings.AmDesignator, "");
-    EXPECT_EQ(LocaleSettings.PmDesignator, "");
-}
-
-TEST_F(PosixLocaleTest, Japanese) {
-    if (!Installed("ja_JP.UTF-8")) GTEST_SKIP() << "ja_JP.UTF-8 is not installed";
-    UseLocale("ja_JP.UTF-8");
-    EXPECT_EQ(Stamp(Afternoon), "2026年12月08日 13時05分07秒");
-    EXPECT_EQ(LocaleSettings.ShortTimePattern, LocaleSettings.LongTimePattern);
-    EXPECT_EQ(LocaleSettings.DayFullNames[2], "火曜日");
-}
-
-TEST_F(PosixLocaleTest, UnknownLocaleGivesTheDefaults) {
-    UseLocale("xx_XX.no-such-locale");
-    const LocaleDateTimeSettings defaults;
-    EXPECT_EQ(LocaleSettings.ShortDatePattern, defaults.ShortDatePattern);
-    EXPECT_EQ(LocaleSettings.LongTimePattern, defaults.LongTimePattern);
-    EXPECT_EQ(LocaleSettings.MonthFullNames, defaults.MonthFullNames);
-    EXPECT_EQ(LocaleSettings.DayAbbreviations, defaults.DayAbbreviations);
-    EXPECT_EQ(Stamp(Afternoon), "12/8/26 1:05:07 pm");
-}
-
-TEST_F(PosixLocaleTest, NoEras) {
-    const EraTexts era = PlatformEraTexts();
-    ASSERT_TRUE(era.EraNameText && era.EraYearText);
-    EXPECT_EQ(era.EraNameText(1, 2026, 12, 8), "");
-    EXPECT_EQ(era.EraYearText(4, 2026, 12, 8), "");
-    UseLocale("C");
-    EXPECT_EQ(DateTimeText("g|ggg|e|ee|yy", Afternoon, LocaleSettings, LeadBytes, era), "||||26");
+    EXPECT_EQ(Text("g|ggg|e|ee|yy", Afternoon), "||||26");  // Linux has no era calendar
+    for (int i = 0; i < 3; ++i)
+        set(i, saved[i] ? saved[i]->c_str() : nullptr);
+    LocaleSettings = savedSettings;
+    if (skipped) GTEST_SKIP() << "de_DE.UTF-8 or ja_JP.UTF-8 is not installed";
 }
 
 #else
 
 TEST(WindowsLocaleTest, SettingsOfTheThreadLocale) {
-    LocaleSettings = LocaleDateTimeSettings{};
-    LocaleSettings.ShortDatePattern.clear();
-    LocaleSettings.LongTimePattern.clear();
+    LocaleSettings = LocaleDateTimeSettings{.ShortDatePattern = "", .LongTimePattern = ""};
     ReadLocaleDateTimeSettings();
-    EXPECT_FALSE(LocaleSettings.ShortDatePattern.empty());
-    EXPECT_FALSE(LocaleSettings.LongDatePattern.empty());
-    EXPECT_FALSE(LocaleSettings.ShortTimePattern.empty());
-    EXPECT_FALSE(LocaleSettings.LongTimePattern.empty());
-    for (const std::string& name : LocaleSettings.MonthFullNames)
-        EXPECT_FALSE(name.empty());
-    for (const std::string& name : LocaleSettings.DayAbbreviations)
-        EXPECT_FALSE(name.empty());
-    if (LocaleSettings.PrimaryLanguage != 9 || LocaleSettings.SubLanguage != 1) {
+    const LocaleDateTimeSettings& s = LocaleSettings;
+    for (const std::string& text : {s.ShortDatePattern, s.LongDatePattern, s.ShortTimePattern,
+                                    s.LongTimePattern, s.MonthFullNames[11], s.DayAbbreviations[6]})
+        EXPECT_FALSE(text.empty());
+    if (s.PrimaryLanguage != 9 || s.SubLanguage != 1) {
         GTEST_SKIP() << "the thread locale is not English (United States)";
     }
-    EXPECT_EQ(LocaleSettings.DayFullNames[0], "Sunday");
-    EXPECT_EQ(LocaleSettings.MonthAbbreviations[11], "Dec");
-    EXPECT_EQ(Stamp(Afternoon), "12/8/2026 1:05:07 PM");
-    EXPECT_EQ(Stamp(JustAfterMidnight), "12/8/2026");
-    EXPECT_EQ(DateTimeText("t", Afternoon, LocaleSettings, LeadBytes, {}), "1:05 PM");
-}
-
-TEST(WindowsLocaleTest, EraYearOfTheGregorianCalendar) {
-    ReadLocaleDateTimeSettings();
-    if (LocaleSettings.PrimaryLanguage != 9) GTEST_SKIP() << "the thread locale is not English";
-    // The Gregorian calendar's year within its era is the year; one digit drops a
-    // leading zero.
+    EXPECT_EQ(Text("", Afternoon), "12/8/2026 1:05:07 PM");
+    EXPECT_EQ(Text("", JustAfterMidnight), "12/8/2026");
+    EXPECT_EQ(Text("dddd mmm|t", Afternoon), "Tuesday Dec|1:05 PM");
+    // The Gregorian calendar's year within its era is the year; one digit drops a leading zero.
     const EraTexts era = PlatformEraTexts();
     EXPECT_EQ(era.EraYearText(4, 2026, 12, 8), "2026");
     EXPECT_EQ(era.EraYearText(2, 2005, 3, 4), "05");

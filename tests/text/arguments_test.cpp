@@ -17,8 +17,7 @@ struct SplitCase {
     bool shiftJis = false;
 };
 
-TEST(ArgumentsTest, SplitsCountsAndIndexes)
-{
+TEST(ArgumentsTest, SplitsCountsAndIndexes) {
     const SplitCase cases[] = {
         // Quoting
         {R"(prog a"b c"d)", {"prog", "ab cd"}},
@@ -37,7 +36,9 @@ TEST(ArgumentsTest, SplitsCountsAndIndexes)
         {"prog", {"prog"}},
         {"", {}},
         {"  \t ", {}},
-        {"prog\ta\x01" "b\x1f\x1f  c\r\n", {"prog", "a", "b", "c"}},
+        {"prog\ta\x01"
+         "b\x1f\x1f  c\r\n",
+         {"prog", "a", "b", "c"}},
         {"prog x\0y z"sv, {"prog", "x"}},  // NUL ends the command line
         {"prog \x80\xff", {"prog", "\x80\xff"}},
         // A lead byte takes the next byte with it, even a quote or a blank
@@ -66,16 +67,11 @@ struct ScanCase {
     std::size_t next;
 };
 
-TEST(ArgumentsTest, ScanStopsAtTheSeparatorAfterTheToken)
-{
+TEST(ArgumentsTest, ScanStopsAtTheSeparatorAfterTheToken) {
     const ScanCase cases[] = {
-        {R"(a"b c"d e)", 0, "ab cd", 7},
-        {R"(a"b c"d e)", 7, "e", 9},
-        {R"(a"b c"d e)", 9, "", 9},
+        {R"(a"b c"d e)", 0, "ab cd", 7}, {R"(a"b c"d e)", 7, "e", 9}, {R"(a"b c"d e)", 9, "", 9},
         {R"(a"b c"d e)", 3, "cd e", 9},  // the quote at 5 opens a stretch that is never closed
-        {R"(x "" "" )", 1, "", 8},
-        {R"(x ")", 1, "", 3},
-        {"abc", 42, "", 3},
+        {R"(x "" "" )", 1, "", 8},       {R"(x ")", 1, "", 3},        {"abc", 42, "", 3},
     };
     for (const ScanCase& c : cases) {
         const ScannedArgument scanned = ScanArgument(c.line, c.pos, LeadByteSet{});

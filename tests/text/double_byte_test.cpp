@@ -17,15 +17,18 @@ struct RangesCase {
     std::vector<int> out;
 };
 
-TEST(LeadByteSetFromRangesTest, ReadsPairsUntilTheFirstZeroPair)
-{
+TEST(LeadByteSetFromRangesTest, ReadsPairsUntilTheFirstZeroPair) {
     const RangesCase cases[] = {
-        {"shift-jis", {0x81, 0x9F, 0xE0, 0xFC}, {0x81, 0x90, 0x9F, 0xE0, 0xFC},
+        {"shift-jis",
+         {0x81, 0x9F, 0xE0, 0xFC},
+         {0x81, 0x90, 0x9F, 0xE0, 0xFC},
          {0x00, 0x5C, 0x80, 0xA0, 0xDF, 0xFD, 0xFF}},
         {"stops at zero pair", {0x81, 0x81, 0, 0, 0xA0, 0xA0}, {0x81}, {0xA0}},
         {"reversed pair adds nothing", {0x90, 0x80, 0xA0, 0xA0}, {0xA0}, {0x80, 0x85, 0x90}},
         {"range up to 0xFF", {0xF0, 0xFF}, {0xF0, 0xFF}, {0xEF, 0x00}},
-        {"all six pairs", {1, 1, 3, 3, 5, 5, 7, 7, 9, 9, 0xB0, 0xB1}, {1, 9, 0xB0, 0xB1},
+        {"all six pairs",
+         {1, 1, 3, 3, 5, 5, 7, 7, 9, 9, 0xB0, 0xB1},
+         {1, 9, 0xB0, 0xB1},
          {2, 10, 0xB2}},
         {"none", {}, {}, {0x00, 0x81, 0xFF}},
     };
@@ -48,8 +51,7 @@ struct KindCase {
     ByteKind plain;     // with an empty set
 };
 
-TEST(ByteKindAtTest, CountsTheLeadBytesBeforeThePosition)
-{
+TEST(ByteKindAtTest, CountsTheLeadBytesBeforeThePosition) {
     constexpr auto S = ByteKind::Single, L = ByteKind::Lead, T = ByteKind::Trail;
     const KindCase cases[] = {
         {"a\x81\\"sv, 1, S, S},
