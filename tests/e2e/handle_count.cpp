@@ -2,8 +2,9 @@
 // file name given as the argument, one line per process; exit code 1 when none runs.
 // The count comes from the system's handle table, which Wine fills for every process
 // (GetProcessHandleCount answers only for the calling process there).
-#include <psapi.h>
 #include <windows.h>
+// after windows.h, which they build on
+#include <psapi.h>
 #include <winternl.h>
 
 #include <cstdio>
