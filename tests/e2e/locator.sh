@@ -61,18 +61,20 @@ for name in 0 hex10 abc; do keeper "$work/pause-$name" kp$name /u; done
 dir=$work/stop-in-pause
 install_keeper "$dir" ks
 demo "$dir" brief
-watch "$dir" ks "$dir/brief$ext" "100 $(native_path "$dir/launches")" 3000
+watch "$dir" ks "$dir/brief$ext" "100 $(native_path "$dir/launches")" 5000
 start_watcher "$dir" ks
 watcher=$!
 wait_for 20 has_line "$dir/ks.log" "Start $(native_path "$dir/brief$ext")"
-sleep 1  # the application has ended; the watcher pauses
+wait_for 20 test -s "$dir/launches"
+sleep 1  # the application has ended (it lives 100 ms); the watcher pauses
 keeper "$dir" ks /u
 check "stop in a pause: the watcher ends" wait_for 20 ended $watcher
 wait $watcher
 check "stop in a pause: exit code 0" [ $? -eq 0 ]
 check "stop in a pause: one more launch, then the stop" \
     [ "$(tail -n 2 "$dir/ks.log" | sed 's/^.* \(Restart\|Stop\) .*$/\1/' | tr -d '\r\n')" = RestartStop ]
-check "stop in a pause: two launches in all" [ "$(launches "$dir/launches")" -eq 2 ]
+two_launches() { [ "$(launches "$dir/launches")" -eq 2 ]; }
+check "stop in a pause: two launches in all" wait_for 10 two_launches
 
 # --- a launch that fails ends the watcher ---------------------------------------------------
 dir=$work/fail
