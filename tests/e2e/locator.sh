@@ -34,6 +34,16 @@ kill -9 $running
 check "adoption: its end is noticed and the first launch is logged as Start" \
     wait_for 20 has_line "$dir/ka.log" "Start $(native_path "$dir/AdoptMe$ext")"
 check "adoption: no Restart before it" [ "$(count_lines "$dir/ka.log" "Restart $(native_path "$dir/AdoptMe$ext")")" -eq 0 ]
+if ! is_windows; then
+    child=$(pgrep -n -f -- "$dir/AdoptMe")
+    # keeper's own descriptors: the instance event, the pidfd, the log while an entry is written
+    inherited() { for fd in /proc/"$child"/fd/*; do readlink "$fd"; done |
+                      grep -E -- "^$XDG_RUNTIME_DIR/|pidfd|\.log\$"; }
+    check "launch: the application inherits no descriptor of keeper's" \
+        [ -z "$(inherited)" ] && [ -n "$(ls /proc/"$child"/fd)" ]
+    check "launch: the application runs in a session of its own" \
+        [ "$(ps -o sid= -p "$child" | tr -d ' ')" = "$child" ]
+fi
 keeper "$dir" ka /u
 wait_for 20 ended $watcher
 
