@@ -10,11 +10,8 @@
 namespace keeper {
 namespace {
 
-Handle FindRunningInstance(const std::string& moduleName, bool& listed) {
-    std::vector<std::uint32_t> ids;
-    ErrorCode error = 0;
-    listed = ListProcessIds(ids, error);
-    if (!listed) return NoHandle;
+/// The first listed process whose executable is the module, opened; none if none is.
+Handle FindRunningInstance(const std::vector<std::uint32_t>& ids, const std::string& moduleName) {
     for (const std::uint32_t id : ids) {
         const Handle process = OpenWatchableProcess(id);
         if (process == NoHandle) continue;  // ended meanwhile, or not ours to inspect
@@ -36,10 +33,11 @@ std::string CommandForLaunch(const std::string& command) {
 }
 
 Handle FindOrStartProcess(RunState& run) {
-    bool listed = false;
-    if (const Handle running = FindRunningInstance(run.ModuleName, listed); running != NoHandle)
+    std::vector<std::uint32_t> ids;
+    ErrorCode error = 0;
+    if (!ListProcessIds(ids, error)) return NoHandle;  // nothing launched, nothing logged
+    if (const Handle running = FindRunningInstance(ids, run.ModuleName); running != NoHandle)
         return running;
-    if (!listed) return NoHandle;
 
     const Launch launch =
         LaunchProcess(CommandForLaunch(run.ApplicationCommand) + " " + run.ApplicationParameters);

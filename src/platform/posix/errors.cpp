@@ -12,7 +12,8 @@ std::string SystemMessage(ErrorCode code) { return std::strerror(static_cast<int
 }  // namespace keeper
 
 #include <dlfcn.h>
-#include <unistd.h>
+
+#include "platform/process_text.h"
 
 namespace keeper {
 
@@ -39,13 +40,10 @@ CodeLocation LocateCode(const void* address) {
     Dl_info info{};
     if (dladdr(address, &info) == 0 || info.dli_fbase == nullptr) return {};
     std::string path = info.dli_fname != nullptr ? info.dli_fname : "";
-    if (path.empty() || path.find('/') == std::string::npos) {  // the main program
-        char self[4096];
-        const ssize_t n = readlink("/proc/self/exe", self, sizeof self);
-        path.assign(self, n > 0 ? static_cast<std::size_t>(n) : 0);
-    }
-    return {path.substr(path.rfind('/') + 1), reinterpret_cast<std::uintptr_t>(address) -
-                                                  reinterpret_cast<std::uintptr_t>(info.dli_fbase)};
+    if (path.find('/') == std::string::npos) path = ArgumentAt(0);  // the main program
+    return {FileNamePart(path, NativePaths, LeadBytes),
+            reinterpret_cast<std::uintptr_t>(address) -
+                reinterpret_cast<std::uintptr_t>(info.dli_fbase)};
 }
 
 bool DebuggerWantsErrors() { return false; }

@@ -5,6 +5,8 @@
 // while any holder has it open, so a signal sent while nobody waits stays pending.
 #include "platform/events.h"
 
+#include "platform/posix/descriptors.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
@@ -17,9 +19,6 @@
 
 namespace keeper {
 namespace {
-
-int FdOf(Handle handle) { return static_cast<int>(handle) - 1; }
-Handle HandleOf(int fd) { return static_cast<Handle>(fd) + 1; }
 
 /// The per-user name space: $XDG_RUNTIME_DIR/keeper, else /tmp/keeper-<uid>; created
 /// 0700 and accepted only when it is a real directory (no symlink) that belongs to this

@@ -12,13 +12,12 @@
 #include <map>
 #include <string>
 
+#include "platform/posix/descriptors.h"
+#include "platform/process_text.h"
 #include "text/arguments.h"
 
 namespace keeper {
 namespace {
-
-int FdOf(Handle handle) { return static_cast<int>(handle) - 1; }
-Handle HandleOf(int fd) { return static_cast<Handle>(fd) + 1; }
 
 /// The process behind each open pidfd; a pidfd does not tell its pid cheaply.
 std::map<int, pid_t> OpenProcesses;
@@ -86,7 +85,7 @@ bool ExecutableFileName(Handle process, std::string& name) {
     if (found == OpenProcesses.end() || !ExecutablePath(found->second, path)) return false;
     // The identifier may have passed to a new process if ours ended meanwhile.
     if (HasEnded(found->first)) return false;
-    name = path.substr(path.rfind('/') + 1);
+    name = FileNamePart(path, NativePaths, LeadBytes);
     return true;
 }
 

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/process_text.h"
+
 namespace keeper {
 
 ErrorCode LastErrorCode() { return GetLastError(); }
@@ -28,8 +30,7 @@ CodeLocation LocateCode(const void* address) {
         return {};
     char path[MAX_PATH];
     const DWORD n = GetModuleFileNameA(module, path, sizeof path);
-    const std::string name(path, n);
-    return {name.substr(name.rfind('\\') + 1),
+    return {FileNamePart(std::string_view(path, n), NativePaths, LeadBytes),
             reinterpret_cast<std::uintptr_t>(address) - reinterpret_cast<std::uintptr_t>(module)};
 }
 

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/process_text.h"
+
 namespace keeper {
 namespace {
 
@@ -81,8 +83,7 @@ bool ImageFileName(HANDLE process, std::string& name) {
     char buffer[MAX_PATH * 4];
     DWORD size = sizeof buffer;
     if (!QueryFullProcessImageNameA(process, 0, buffer, &size)) return false;
-    const std::string path(buffer, size);
-    name = path.substr(path.rfind('\\') + 1);
+    name = FileNamePart(std::string_view(buffer, size), NativePaths, LeadBytes);
     return !name.empty();
 }
 
