@@ -45,13 +45,14 @@ bool LogIfFailed(const std::string& logFileName, bool succeeded, ErrorCode code)
     return false;
 }
 
-std::string SystemErrorText(ErrorCode code) {
-    std::string text = SystemMessage(code);
+std::string TrimmedMessage(std::string text) {
     std::size_t n = text.size();
     while (n > 0 && (static_cast<unsigned char>(text[n - 1]) < 0x21 || text[n - 1] == '.'))
         --n;
     text.resize(n);
     return text;
 }
+
+std::string SystemErrorText(ErrorCode code) { return TrimmedMessage(SystemMessage(code)); }
 
 }  // namespace keeper

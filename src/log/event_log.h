@@ -15,8 +15,11 @@ void WriteLog(const std::string& logFileName, std::string_view message);
 /// "Error <code>: <text>" with the code in signed decimal.
 bool LogIfFailed(const std::string& logFileName, bool succeeded, ErrorCode code);
 
-/// The platform's text for `code` without trailing blanks, control bytes and full stops.
-/// "Access is denied.\r\n" => "Access is denied".
+/// The platform's text for `code`, trimmed by TrimmedMessage.
 std::string SystemErrorText(ErrorCode code);
+
+/// The text without trailing blanks, control bytes and full stops.
+/// "Access is denied.\r\n" => "Access is denied".
+std::string TrimmedMessage(std::string text);
 
 }  // namespace keeper

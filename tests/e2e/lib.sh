@@ -15,7 +15,7 @@ export XDG_RUNTIME_DIR=$work/run
 mkdir -m 0700 "$XDG_RUNTIME_DIR"
 
 finish() {
-    if [ -n "$runner" ]; then
+    if is_windows; then
         wineserver -k 2>/dev/null || true
     else
         pkill -KILL -f -- "$work/" 2>/dev/null || true

@@ -1,0 +1,98 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora of the fuzz targets into fuzz/corpus/<target>/ from the edge
+cases below.  Inputs are laid out as FuzzedDataProvider reads them: strings from the
+front (a backslash doubled, one backslash and another byte ending a string), integers
+and flags from the back, last byte first."""
+import hashlib
+import pathlib
+
+root = pathlib.Path(__file__).resolve().parent / "corpus"
+
+
+class Seed:
+    def __init__(self):
+        self.front, self.back = b"", b""
+
+    def flag(self, value):  # ConsumeBool
+        return self.byte(1 if value else 0)
+
+    def byte(self, value):  # ConsumeIntegral<uint8_t or char>, ConsumeIntegralInRange below 256
+        self.back = bytes([value & 0xFF]) + self.back
+        return self
+
+    def u32(self, value):  # ConsumeIntegral<unsigned>
+        for i in range(4):
+            self.byte(value >> (8 * i))
+        return self
+
+    def text(self, value):  # ConsumeRandomLengthString
+        self.front += value.replace(b"\\", b"\\\\") + b"\\\n"
+        return self
+
+    def rest(self, value):  # ConsumeRemainingBytesAsString
+        return self.front + value + self.back
+
+
+def write(target, seeds):
+    folder = root / target
+    folder.mkdir(parents=True, exist_ok=True)
+    for old in folder.iterdir():
+        old.unlink()
+    for data in seeds:
+        (folder / hashlib.sha1(data).hexdigest()[:16]).write_bytes(data)
+
+
+sjis = "日本語\\表".encode("cp932")  # 表 has the trail byte 0x5C
+
+write("integer", [b"25", b"  25", b"-$10", b"$FFFFFFFF", b"0x7fffffff", b"0X80000000",
+                  b"2147483647", b"2147483648", b"-2147483648", b"-2147483649", b"25 ",
+                  b"+7", b"--1", b"$", b"0x", b"x1F", b"X1f", b"\t9", b"", b"00000000000012"])
+
+write("arguments", [Seed().flag(lead).rest(line) for lead, line in [
+    (0, b'prog a "" b'), (0, b'a"b c"d e'), (0, b'"" x'), (0, b'""" x'), (0, b'prog "unbalanced'),
+    (0, b"prog\ta\x01b\x7fc"), (0, b"keeper /l C:\\Logs\\k.log /i \"C:\\My Dir\\k.ini\""),
+    (1, b"prog " + sjis + b' "' + sjis + b' x"'), (1, b"prog \x81"), (1, b"prog \x81\"x\"")]])
+
+write("paths", [Seed().flag(True).flag(lead).text(ext).rest(path) for lead, ext, path in [
+    (0, b".log", b"C:\\my.dir\\keeper"), (0, b".log", b"a.b.c"), (0, b"", b"keeper.exe"),
+    (0, b".log", b".cfg"), (0, b".cfg", b"C:keeper.log"), (0, b".log", b"C:"),
+    (0, b".log", b"\\\\server\\share\\x.exe"), (1, b".log", b"C:\\" + sjis),
+    (1, b".cfg", sjis + b".exe"), (1, b".log", b"\x81")]] +
+    [Seed().flag(False).text(ext).rest(path) for ext, path in [
+        (b".log", b"/usr/bin/keeper"), (b".cfg", b"/a.b/c"), (b".log", b"/"), (b"", b"x.")]])
+
+patterns = [b"", b"C", b"c", b"m/d/yy h:nn:ss", b"dddddd tt", b"ddddd t", b"yyyy-mm-dd hh:mm:ss.zzz",
+            b"AMPM h:mm", b"a/p h", b"AAAA AAA am/pm", b"\"quoted\" 'text'", b"gg ee/MM/dd",
+            b"ggg e/M/d", b"dddd, mmmm d", b"'unterminated", b"n" * 300, b"d" * 7,
+            "yyyy年m月d日".encode("cp932")]
+# A German record, up to the language: flags, separators, patterns, designators, names.
+german = (Seed().flag(False).flag(True).byte(ord(".")).byte(ord(":"))
+          .text(b"dd.MM.yyyy").text(b"dddd, d. MMMM yyyy").text(b"HH:mm").text(b"HH:mm:ss")
+          .text(b"").text(b""))
+for names in ("Jan Feb M\xe4r Apr Mai Jun Jul Aug Sep Okt Nov Dez",
+              "Januar Februar M\xe4rz April Mai Juni Juli August September Oktober November Dezember",
+              "So Mo Di Mi Do Fr Sa", "Sonntag Montag Dienstag Mittwoch Donnerstag Freitag Samstag"):
+    for name in names.split():
+        german.text(name.encode("latin-1"))
+write("date_time_text",
+      [Seed().flag(lead).flag(False).flag(False).byte(0).byte(0).text(b"").text(b"").rest(p)
+       for lead, p in [(0, p) for p in patterns] + [(1, patterns[-1])]] +
+      [german.u32(7).u32(1).flag(False).byte(0).byte(0).text(b"").text(b"").byte(0).rest(b"c")])
+
+write("strftime_picture", [Seed().text(twelve).rest(f) for twelve, f in [
+    (b"", b"%m/%d/%y"), (b"", b"%d.%m.%Y"), (b"", b"%T"), (b"", "%Y年%m月%d日".encode()),
+    (b"%I:%M:%S %p", b"%r"), (b"", b"kl. %H.%M %z"), (b"", b"%d%d"), (b"", b"%-d/%_m/%0e %k %l"),
+    (b"", b"%Ey %Od %C%y %C"), (b"", b"%"), (b"", b"plain 'text' \"here\""), (b"%r", b"%r")]])
+
+ini = [b"[Settings]\r\nApplicationName=C:\\Apps\\server.exe\r\nParameters=--port 8080\r\n",
+       b"\xef\xbb\xbf[Settings]\nApplicationName = \"a b\"\n",
+       b"[settings]\nAPPLICATIONNAME='x'\n[Settings]\nApplicationName=second\n",
+       b"ApplicationName=no section\n", b"[Settings\nApplicationName=x\n",
+       b"[Settings]\nApplicationName=a\0b\n", b"[Settings]\rApplicationName=cr only\r",
+       b"[ Settings ]\n  ApplicationName  =  spaced  \n", b"[Settings]\nApplicationName\n",
+       b"[Settings]\n;ApplicationName=comment\nApplicationName=\"unbalanced\n"]
+write("profile", [Seed().byte(size).flag(False).rest(text) for size in (255, 5, 1) for text in ini])
+
+write("error_text", [Seed().u32(code).rest(text) for code, text in [
+    (5, b"Access is denied.\r\n"), (2, b"File not found"), (112, b"...\t \r\n"), (0, b""),
+    (0xFFFFFFFF, b"Ends. With. Stops..."), (13, b" leading blank stays. \x00\x01")]])
