@@ -151,7 +151,7 @@ for text in "A module name is not defined." "Watching on the module" "is already
 done
 check "the log lines the guide shows come from keeper's message table" \
     bash -c "! grep -E '^[0-9/.]+ [0-9:]+( [AP]M)? ' '$guide' | sed -E 's/^[0-9\/.]+ [0-9:]+( [AP]M)? //' |
-             grep -vE '^(Start|Restart|Stop) |^Watching on the module [A-Z.-]+ is already started on this computer\.\$' | grep -q ."
+             grep -vE '^(Start|Restart|Stop) |^Watching on the module [A-Z.-]+ is already started on this computer\.\$|^Error -?[0-9]+: ' | grep -q ."
 for key in ApplicationName Parameters SleepInterval; do
     check "guide and man page explain $key" bash -c "grep -q '| \`$key\` |' '$guide' && grep -q '$key' <<< \"\$1\"" _ "$man_text"
 done
