@@ -55,8 +55,14 @@ else()
                      COMMAND ${CMAKE_COMMAND} -E make_directory ${KEEPER_PACKAGE_STAGING}
                      COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/docs/keeper.1 > ${man_page}
                      DEPENDS ${PROJECT_SOURCE_DIR}/docs/keeper.1 VERBATIM)
-  add_custom_target(keeper-man ALL DEPENDS ${man_page})
+  set(changelog ${KEEPER_PACKAGE_STAGING}/changelog.gz)
+  add_custom_command(OUTPUT ${changelog}
+                     COMMAND ${CMAKE_COMMAND} -E make_directory ${KEEPER_PACKAGE_STAGING}
+                     COMMAND gzip -9nc ${KEEPER_PACKAGING_DIR}/linux/changelog > ${changelog}
+                     DEPENDS ${KEEPER_PACKAGING_DIR}/linux/changelog VERBATIM)
+  add_custom_target(keeper-man ALL DEPENDS ${man_page} ${changelog})
   install(FILES ${man_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR})
   install(FILES ${KEEPER_PACKAGING_DIR}/linux/keeper.cfg ${KEEPER_PACKAGING_DIR}/linux/keeper.service
           DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
   install(FILES ${PROJECT_SOURCE_DIR}/docs/guide.md DESTINATION ${CMAKE_INSTALL_DOCDIR})

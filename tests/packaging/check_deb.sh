@@ -26,11 +26,20 @@ check "Description has a summary and a long text" [ "$(field Description | wc -l
 files=$(dpkg-deb -c "$deb" | awk '{ print $NF }')
 for path in ./usr/bin/keeper ./usr/share/man/man1/keeper.1.gz \
             ./usr/share/doc/keeper/examples/keeper.cfg ./usr/share/doc/keeper/examples/keeper.service \
-            ./usr/share/doc/keeper/guide.md; do
+            ./usr/share/doc/keeper/guide.md ./usr/share/doc/keeper/changelog.gz; do
     check "the package holds $path" grep -qx -- "$path" <<< "$files"
 done
 check "keeper is installed executable by all" \
     grep -qE '^-rwxr-xr-x .* \./usr/bin/keeper$' <<< "$(dpkg-deb -c "$deb")"
+
+# lintian, where installed (it is optional). The package has no copyright file until the
+# project states its licence.
+if command -v lintian > /dev/null; then
+    check "lintian finds no error or warning" \
+        [ -z "$(lintian --suppress-tags no-copyright-file "$deb" 2>&1 | grep -E '^[EW]: ')" ]
+else
+    echo "skip - lintian is not installed"
+fi
 
 root=$work/root
 dpkg -x "$deb" "$root"
