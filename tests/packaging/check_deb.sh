@@ -35,7 +35,7 @@ check "keeper is installed executable by all" \
 # lintian, where installed (it is optional). The package has no copyright file until the
 # project states its licence.
 if command -v lintian > /dev/null; then
-    check "lintian finds no error or warning" \
+    check "lintian finds no error or warning besides the missing copyright file" \
         [ -z "$(lintian --suppress-tags no-copyright-file "$deb" 2>&1 | grep -E '^[EW]: ')" ]
 else
     echo "skip - lintian is not installed"
