@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "log/event_log.h"
 #include "log/exceptions.h"
+#include "platform/errors.h"
 
 namespace keeper {
 namespace {
@@ -177,3 +179,63 @@ TEST_F(Channel, WriteLogRaisesTheErrorAfterClosing) {
 
 }  // namespace
 }  // namespace keeper
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <fstream>
+#include <iterator>
+
+#include "platform/files.h"
+
+namespace keeper {
+namespace {
+
+TEST(InOutTable, SystemCodesOfLinuxTakeTheRowsOfTheirWindowsCounterparts) {
+    const std::pair<int, ErrorCode> rows[] = {
+        {ENOENT, 2}, {ENOTDIR, 3}, {ENAMETOOLONG, 3}, {EMFILE, 4}, {ENFILE, 4}, {EACCES, 5},
+        {EPERM, 5},  {EROFS, 5},   {EISDIR, 5},       {ENOSPC, 0}, {EWOULDBLOCK, 0}};
+    for (const auto& [code, row] : rows)
+        EXPECT_EQ(InOutTableCode(static_cast<ErrorCode>(code)), row) << code;
+}
+
+TEST(PosixFiles, AWriteRequestThatFailsPartWayLeavesNoneOfItsBytes) {
+    // A file size limit stands in for a full disk: the kernel takes the bytes up to the
+    // limit, then refuses the rest.
+    char path[] = "/tmp/keeper-write-test.XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    FileHandle file{};
+    ErrorCode error = 0;
+    ASSERT_TRUE(Files.Open(path, OpenMode::Append, file, error)) << error;
+    ASSERT_TRUE(Files.Write(file, "0123456789", 10, error));
+
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved;
+    limited.rlim_cur = 50;
+    setrlimit(RLIMIT_FSIZE, &limited);
+    const std::string request(128, 'x');
+    const bool written = Files.Write(file, request.data(), 128, error);
+    const ErrorCode failure = error;
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(written);
+    EXPECT_EQ(failure, static_cast<ErrorCode>(EFBIG));
+    // The next request continues right after the last whole one.
+    EXPECT_TRUE(Files.Write(file, "ab", 2, error));
+    EXPECT_TRUE(Files.Close(file, error));
+    std::ifstream in(path, std::ios::binary);
+    const std::string contents{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(contents, "0123456789ab");
+    unlink(path);
+}
+
+}  // namespace
+}  // namespace keeper
+#endif

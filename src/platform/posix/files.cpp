@@ -63,12 +63,20 @@ bool HasKnownType(FileHandle file, ErrorCode& error) {
 }
 
 bool Write(FileHandle file, const char* bytes, std::uint32_t count, ErrorCode& error) {
+    // A full disk may take the first part of a request and refuse the rest: the part
+    // taken is removed again, so a failed request leaves none of its bytes behind.
+    const off_t start = lseek(Fd(file), 0, SEEK_CUR);
+    bool partial = false;
     while (count > 0) {  // a regular file takes all at once; a pipe may take less
         const ssize_t n = write(Fd(file), bytes, count);
         if (n < 0) {
             if (errno == EINTR) continue;
-            return Failed(error);
+            Failed(error);
+            if (partial && start >= 0 && ftruncate(Fd(file), start) == 0)
+                lseek(Fd(file), start, SEEK_SET);
+            return false;
         }
+        partial = true;
         bytes += n;
         count -= static_cast<std::uint32_t>(n);
     }
