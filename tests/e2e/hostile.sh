@@ -6,11 +6,11 @@
 # for GetPrivateProfileStringA under Wine.
 source "$(dirname "$0")/lib.sh"
 unset DISPLAY  # without a display the error box returns at once
-module=$(demo_module)
 
 # --- settings files ----------------------------------------------------------------------------
-# Each case writes DIR/NAME.cfg for a watcher of DIR/app (a copy of the demo program).
-app() { native_path "$dir/app$ext"; }
+# Each case writes DIR/NAME.cfg for a watcher of DIR/hostile-N, a copy of the demo program
+# under a name of its own (a running instance of the same name would be adopted).
+app() { native_path "$dir/hostile-$n$ext"; }
 line() { printf '%s%s' "$1" "${eol:-$'\r\n'}"; }
 valid_section() { line '[Settings]'; line "ApplicationName=$(app)"; line 'Parameters=60000'; line 'SleepInterval=0'; }
 
@@ -60,7 +60,7 @@ for entry in "${cases[@]}"; do
     dir=$work/settings-$n
     name=ks$n
     install_keeper "$dir" "$name"
-    cp "$bin/keeper-demo$ext" "$dir/app$ext"
+    cp "$bin/keeper-demo$ext" "$dir/hostile-$n$ext"
     "cfg_$what" > "$dir/$name.cfg"
     log=$dir/$name.log
     started=$SECONDS
@@ -70,7 +70,7 @@ for entry in "${cases[@]}"; do
         watcher=$!
         check "settings $what: the watcher runs $(app)" wait_for 60 has_line "$log" "Start $(app)"
         if [ "$what" = huge_parameters ] && ! is_windows; then
-            child=$(pgrep -n -f -- "$dir/app")
+            child=$(pgrep -n -f -- "$dir/hostile-$n")
             # argv[1] 60000, argv[2] the rest of the 16383 bytes the setting is cut to
             length=$(tr '\0' '\n' < /proc/"$child"/cmdline | sed -n 3p | tr -d '\n' | wc -c)
             check "settings $what: the parameters are cut to 16383 bytes" [ "$length" -eq $((16383 - 6)) ]
@@ -103,7 +103,10 @@ done
 # --- command lines ---------------------------------------------------------------------------
 dir=$work/arguments
 install_keeper "$dir" ka
-settings "$dir" ka 60000 0
+n=args
+cp "$bin/keeper-demo$ext" "$dir/hostile-$n$ext"
+line() { printf '%s\r\n' "$1"; }
+valid_section > "$dir/ka.cfg"
 # run_args WHAT ARGS...: keeper in dir with ARGS, as a duplicate of the watcher started
 # below, so that each run writes one entry and ends.
 run_args() {
@@ -113,6 +116,7 @@ run_args() {
 (cd "$dir" && exec $runner "./ka$ext") &
 watcher=$!
 wait_for 30 has_line "$dir/ka.log" "Start ka"
+if is_windows; then module=HOSTILE-ARGS.EXE; else module=HOSTILE-ARGS; fi
 duplicate="Watching on the module $module is already started on this computer."
 
 # Ten thousand arguments: every one is walked, and the last /l counts.
@@ -161,7 +165,7 @@ fi
 
 keeper "$dir" ka /u
 check "arguments: the watcher is untouched by all of them" wait_for 30 ended "$watcher"
-check "arguments: its log holds its start and its stop only" \
-    [ "$(line_count "$dir/ka.log")" -eq 2 ]
+check "arguments: its log holds its start, the launch and its stop only" \
+    [ "$(line_count "$dir/ka.log")" -eq 3 -a "$(count_lines "$dir/ka.log" "Stop ka")" -eq 1 ]
 
 summary

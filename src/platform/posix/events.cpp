@@ -21,8 +21,9 @@
 namespace keeper {
 namespace {
 
-/// Sets errno to the code of what `path` is when it is not the real directory it should
-/// be: a symbolic link or something else. Leaves errno as it is when `path` is missing.
+/// Sets errno to the code of what `path` is when it could not be opened as this user's
+/// directory: a symbolic link, no directory, or another user's. Leaves errno as it is
+/// otherwise.
 void ExplainRefusedDirectory(const std::string& path) {
     const int reason = errno;
     struct stat info {};
@@ -34,6 +35,8 @@ void ExplainRefusedDirectory(const std::string& path) {
         errno = static_cast<int>(NameSpaceSymbolicLink);
     else if (!S_ISDIR(info.st_mode))
         errno = static_cast<int>(NameSpaceNotDirectory);
+    else if (info.st_uid != geteuid())  // another user's directory that we may not enter
+        errno = static_cast<int>(NameSpaceOtherOwner);
     else
         errno = reason;
 }
