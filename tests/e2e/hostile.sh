@@ -31,6 +31,7 @@ cfg_duplicate_sections_second_has_key() {
     line '[Settings]'; line 'Parameters=60000'; line '[Settings]'; line "ApplicationName=$(app)"; }
 cfg_crlf() { eol=$'\r\n' valid_section; }
 cfg_lf() { eol=$'\n' valid_section; }
+cfg_cr() { eol=$'\r' valid_section; }
 cfg_byte_order_mark() { printf '\xEF\xBB\xBF'; valid_section; }
 cfg_100000_lines() {
     line '[Other]'
@@ -50,6 +51,7 @@ cases=(
     "duplicate_sections_second_has_key|none"
     "crlf|watch"
     "lf|watch"
+    "cr|watch"
     "byte_order_mark|watch"
     "100000_lines|watch"
 )
