@@ -18,12 +18,15 @@ bool Failed(ErrorCode& error) {
 int Fd(FileHandle file) { return static_cast<int>(file); }
 
 bool Open(const std::string& path, OpenMode mode, FileHandle& file, ErrorCode& error) {
-    const int flags = O_RDWR | O_CLOEXEC | O_NOCTTY | (mode == OpenMode::Create ? O_CREAT : 0);
+    const int flags =
+        O_RDWR | O_CLOEXEC | O_NOCTTY | (mode == OpenMode::Create ? O_CREAT | O_EXCL : 0);
     const int fd = open(path.c_str(), flags, 0666);
     if (fd < 0) return Failed(error);
-    // Other writers wait for the lock, so no entry is ever interleaved with another.
-    // The file is emptied only once the lock is ours.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || (mode == OpenMode::Create && ftruncate(fd, 0) != 0)) {
+    // Other writers wait for the lock, so no entry is ever interleaved with another. A
+    // file just created may have taken another writer's entry before the lock was ours:
+    // writing starts behind it.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 ||
+        (mode == OpenMode::Create && lseek(fd, 0, SEEK_END) < 0)) {
         Failed(error);
         close(fd);
         return false;
@@ -90,5 +93,7 @@ bool Close(FileHandle file, ErrorCode& error) { return close(Fd(file)) == 0 || F
 FileCalls Files = {Open, Size, Seek, Read, Truncate, HasKnownType, Write, Close};
 
 const ErrorCode SharingViolation = EWOULDBLOCK;
+
+const ErrorCode FileExists = EEXIST;
 
 }  // namespace keeper
