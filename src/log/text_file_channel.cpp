@@ -17,10 +17,16 @@ namespace {
 constexpr int SharingRetries = 100;
 constexpr std::uint32_t SharingRetryPause = 20;
 
-bool OpenFile(TextFileChannel& channel, OpenMode mode) {
+/// Opens the file; a file to be created that another process has created since the
+/// existence test is appended to instead, so that its entries are kept.
+bool OpenFile(TextFileChannel& channel, OpenMode& mode) {
     ErrorCode error = 0;
     for (int attempt = 0;; ++attempt) {
         if (Files.Open(channel.Path, mode, channel.Handle, error)) return true;
+        if (mode == OpenMode::Create && error == FileExists) {
+            mode = OpenMode::Append;
+            continue;
+        }
         if (error != SharingViolation || attempt == SharingRetries) break;
         Pause(SharingRetryPause);
     }

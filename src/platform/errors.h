@@ -24,7 +24,7 @@ namespace keeper {
 /// The code of the I/O error table (2 file not found, 3 invalid file name, 4 too many
 /// open files, 5 access denied) that a platform code stands for, or the code itself.
 /// Note: Linux maps errno values (ENOENT 2, ENOTDIR and ENAMETOOLONG 3, EMFILE and
-/// ENFILE 4, EACCES, EPERM and EROFS 5) and gives 0 for any other, which has no row.
+/// ENFILE 4, EACCES, EPERM, EROFS and EISDIR 5) and gives 0 for any other, which has no row.
 ErrorCode InOutTableCode(ErrorCode code);
 
 /// Where a code address lies: the file name of its module and its distance from the

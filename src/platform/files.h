@@ -11,7 +11,7 @@ namespace keeper {
 using FileHandle = std::intptr_t;
 
 enum class OpenMode {
-    Create,  ///< write access; an existing file is emptied
+    Create,  ///< write access; a new file only: fails with FileExists when one exists
     Append,  ///< read and write access; the file must exist
 };
 
@@ -41,5 +41,9 @@ extern FileCalls Files;
 /// The error of an open while another process has the file open for writing.
 /// Note: on Linux, EWOULDBLOCK: another process holds the file's lock.
 extern const ErrorCode SharingViolation;
+
+/// The error of an open to create a file that exists already.
+/// Note: EEXIST on Linux, ERROR_FILE_EXISTS on Windows.
+extern const ErrorCode FileExists;
 
 }  // namespace keeper

@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "log/event_log.h"
 #include "log/exceptions.h"
+#include "platform/errors.h"
 
 namespace keeper {
 namespace {
@@ -36,6 +38,7 @@ FileCalls FakeCalls() {
         error = Fake.SharingViolations-- > 0               ? SharingViolation
                 : Fake.OpenError != 0                      ? Fake.OpenError
                 : mode == OpenMode::Append && !Fake.Exists ? 2
+                : mode == OpenMode::Create && Fake.Exists  ? FileExists
                                                            : 0;
         if (error != 0) return false;
         if (mode == OpenMode::Create) Fake.Bytes.clear();
@@ -124,6 +127,26 @@ TEST_F(Channel, TailRuleCutsAtTheFirst0EAmongTheLast128Bytes) {
     }
 }
 
+TEST_F(Channel, AFileCreatedByAnotherProcessAfterTheExistenceTestIsAppendedTo) {
+    // The entry found no file, but another process wrote one before the open: its entries
+    // stay, and the tail rule applies to it as to any existing log.
+    for (const auto& [old, kept] : {std::pair<std::string, std::string>{"other\r\n", "other\r\n"},
+                                    {"other\x0E", "other"}}) {
+        Fake = FakeFile{.Exists = true, .Bytes = old};
+        PendingIoCode = 0;
+        TextFileChannel channel;
+        BindChannel(channel, "keeper.log");
+        OpenForCreate(channel);
+        ASSERT_TRUE(channel.IsOpen);
+        PutText(channel, "new");
+        WriteOutBuffer(channel);
+        CloseChannel(channel);
+        EXPECT_NO_THROW(CheckIo());
+        EXPECT_EQ(Fake.Bytes, kept + "new");
+        EXPECT_EQ(Fake.Opens, 2);
+    }
+}
+
 TEST_F(Channel, WritesInRequestsOfTheBufferSizeAndStoresFailures) {
     // File, length of the entry, code stored, bytes of the entry in the file, write requests (0
     // marks where PutText ended; a failed request drops the rest of the text), opens, closes.
@@ -177,3 +200,79 @@ TEST_F(Channel, WriteLogRaisesTheErrorAfterClosing) {
 
 }  // namespace
 }  // namespace keeper
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <fstream>
+#include <iterator>
+
+#include "platform/files.h"
+
+namespace keeper {
+namespace {
+
+TEST(InOutTable, SystemCodesOfLinuxTakeTheRowsOfTheirWindowsCounterparts) {
+    const std::pair<int, ErrorCode> rows[] = {
+        {ENOENT, 2}, {ENOTDIR, 3}, {ENAMETOOLONG, 3}, {EMFILE, 4}, {ENFILE, 4}, {EACCES, 5},
+        {EPERM, 5},  {EROFS, 5},   {EISDIR, 5},       {ENOSPC, 0}, {EWOULDBLOCK, 0}};
+    for (const auto& [code, row] : rows)
+        EXPECT_EQ(InOutTableCode(static_cast<ErrorCode>(code)), row) << code;
+}
+
+TEST(PosixFiles, CreatingAFileThatExistsFailsAndLeavesItWhole) {
+    char path[] = "/tmp/keeper-create-test.XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, "kept\r\n", 6), 6);
+    close(fd);
+    FileHandle file{};
+    ErrorCode error = 0;
+    EXPECT_FALSE(Files.Open(path, OpenMode::Create, file, error));
+    EXPECT_EQ(error, FileExists);
+    std::ifstream in(path, std::ios::binary);
+    const std::string contents{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(contents, "kept\r\n");
+    unlink(path);
+}
+
+TEST(PosixFiles, AWriteRequestThatFailsPartWayLeavesNoneOfItsBytes) {
+    // A file size limit stands in for a full disk: the kernel takes the bytes up to the
+    // limit, then refuses the rest.
+    char path[] = "/tmp/keeper-write-test.XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    FileHandle file{};
+    ErrorCode error = 0;
+    ASSERT_TRUE(Files.Open(path, OpenMode::Append, file, error)) << error;
+    ASSERT_TRUE(Files.Write(file, "0123456789", 10, error));
+
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved;
+    limited.rlim_cur = 50;
+    setrlimit(RLIMIT_FSIZE, &limited);
+    const std::string request(128, 'x');
+    const bool written = Files.Write(file, request.data(), 128, error);
+    const ErrorCode failure = error;
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(written);
+    EXPECT_EQ(failure, static_cast<ErrorCode>(EFBIG));
+    // The next request continues right after the last whole one.
+    EXPECT_TRUE(Files.Write(file, "ab", 2, error));
+    EXPECT_TRUE(Files.Close(file, error));
+    std::ifstream in(path, std::ios::binary);
+    const std::string contents{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(contents, "0123456789ab");
+    unlink(path);
+}
+
+}  // namespace
+}  // namespace keeper
+#endif

@@ -3,11 +3,16 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/posix/event_errors.h"
+
 namespace keeper {
 
 ErrorCode LastErrorCode() { return static_cast<ErrorCode>(errno); }
 
-std::string SystemMessage(ErrorCode code) { return std::strerror(static_cast<int>(code)); }
+std::string SystemMessage(ErrorCode code) {
+    if (code > OwnErrorBase) return EventErrorText(code);
+    return std::strerror(static_cast<int>(code));
+}
 
 }  // namespace keeper
 
@@ -30,6 +35,7 @@ ErrorCode InOutTableCode(ErrorCode code) {
         case EACCES:
         case EPERM:
         case EROFS:
+        case EISDIR:  // as Windows refuses to open a directory for writing
             return 5;
         default:
             return 0;

@@ -6,6 +6,7 @@
 #include "platform/events.h"
 
 #include "platform/posix/descriptors.h"
+#include "platform/posix/event_errors.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -20,21 +21,48 @@
 namespace keeper {
 namespace {
 
-/// The per-user name space: $XDG_RUNTIME_DIR/keeper, else /tmp/keeper-<uid>; created
-/// 0700 and accepted only when it is a real directory (no symlink) that belongs to this
-/// user and that nobody else may write to. Returns an open directory descriptor or -1.
+/// Sets errno to the code of what `path` is when it could not be opened as this user's
+/// directory: a symbolic link, no directory, or another user's. Leaves errno as it is
+/// otherwise.
+void ExplainRefusedDirectory(const std::string& path) {
+    const int reason = errno;
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0) {
+        errno = reason;
+        return;
+    }
+    if (S_ISLNK(info.st_mode))
+        errno = static_cast<int>(NameSpaceSymbolicLink);
+    else if (!S_ISDIR(info.st_mode))
+        errno = static_cast<int>(NameSpaceNotDirectory);
+    else if (info.st_uid != geteuid())  // another user's directory that we may not enter
+        errno = static_cast<int>(NameSpaceOtherOwner);
+    else
+        errno = reason;
+}
+
+/// The per-user name space, created 0700 and accepted only when it is a real directory
+/// (no symlink) that belongs to this user and that nobody else may enter. Returns an
+/// open directory descriptor, or -1 with the reason in errno.
 int OpenNameSpace() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    const std::string path = runtime != nullptr && runtime[0] == '/'
-                                 ? std::string(runtime) + "/keeper"
-                                 : "/tmp/keeper-" + std::to_string(geteuid());
+    const std::string path = EventNameSpace();
     if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return -1;
     const int dir = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (dir < 0) return -1;
+    if (dir < 0) {
+        ExplainRefusedDirectory(path);
+        return -1;
+    }
     struct stat info {};
-    if (fstat(dir, &info) != 0 || info.st_uid != geteuid() || (info.st_mode & 0077) != 0) {
+    int refused = 0;
+    if (fstat(dir, &info) != 0)
+        refused = errno;
+    else if (info.st_uid != geteuid())
+        refused = static_cast<int>(NameSpaceOtherOwner);
+    else if ((info.st_mode & 0077) != 0)
+        refused = static_cast<int>(NameSpaceOpenToOthers);
+    if (refused != 0) {
         close(dir);
-        errno = EACCES;
+        errno = refused;
         return -1;
     }
     return dir;
@@ -64,6 +92,32 @@ InstanceEvent Failure() { return {NoHandle, false, static_cast<ErrorCode>(errno)
 
 }  // namespace
 
+std::string EventNameSpace() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    return runtime != nullptr && runtime[0] == '/' ? std::string(runtime) + "/keeper"
+                                                   : "/tmp/keeper-" + std::to_string(geteuid());
+}
+
+std::string EventErrorText(ErrorCode code) {
+    const std::string where = "The directory " + EventNameSpace() + " of the instance events ";
+    switch (code) {
+        case NameSpaceNotDirectory:
+            return where + "is not a directory";
+        case NameSpaceSymbolicLink:
+            return where + "is a symbolic link";
+        case NameSpaceOtherOwner:
+            return where + "is owned by another user";
+        case NameSpaceOpenToOthers:
+            return where + "is open to other users (it must have mode 0700)";
+        case EventNotFifo:
+            return "An instance event in " + EventNameSpace() + " is not a FIFO";
+        case EventOtherOwner:
+            return "An instance event in " + EventNameSpace() + " is owned by another user";
+        default:
+            return {};
+    }
+}
+
 InstanceEvent CreateInstanceEvent(const std::string& name) {
     if (name.empty() || name.find('/') != std::string::npos || name == "." || name == "..") {
         errno = EINVAL;
@@ -77,14 +131,33 @@ InstanceEvent CreateInstanceEvent(const std::string& name) {
         return failed;
     }
     const int fd = openat(dir, name.c_str(), O_RDWR | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    const InstanceEvent failedOpen = Failure();
-    close(dir);
-    if (fd < 0) return failedOpen;
-
     struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISFIFO(info.st_mode) || info.st_uid != geteuid()) {
+    if (fd < 0) {
+        // Say what is in the way when it is not this user's FIFO.
+        const int reason = errno;
+        const bool found = fstatat(dir, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+        if (found && !S_ISFIFO(info.st_mode))
+            errno = static_cast<int>(EventNotFifo);
+        else if (found && info.st_uid != geteuid())
+            errno = static_cast<int>(EventOtherOwner);
+        else
+            errno = reason;
+        const InstanceEvent failedOpen = Failure();
+        close(dir);
+        return failedOpen;
+    }
+    close(dir);
+
+    int refused = 0;
+    if (fstat(fd, &info) != 0)
+        refused = errno;
+    else if (!S_ISFIFO(info.st_mode))
+        refused = static_cast<int>(EventNotFifo);
+    else if (info.st_uid != geteuid())
+        refused = static_cast<int>(EventOtherOwner);
+    if (refused != 0) {
         close(fd);
-        errno = EACCES;
+        errno = refused;
         return Failure();
     }
     // Whoever gets the write lock is the only holder: the name is new. The lock then

@@ -18,12 +18,15 @@ bool Failed(ErrorCode& error) {
 int Fd(FileHandle file) { return static_cast<int>(file); }
 
 bool Open(const std::string& path, OpenMode mode, FileHandle& file, ErrorCode& error) {
-    const int flags = O_RDWR | O_CLOEXEC | O_NOCTTY | (mode == OpenMode::Create ? O_CREAT : 0);
+    const int flags =
+        O_RDWR | O_CLOEXEC | O_NOCTTY | (mode == OpenMode::Create ? O_CREAT | O_EXCL : 0);
     const int fd = open(path.c_str(), flags, 0666);
     if (fd < 0) return Failed(error);
-    // Other writers wait for the lock, so no entry is ever interleaved with another.
-    // The file is emptied only once the lock is ours.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || (mode == OpenMode::Create && ftruncate(fd, 0) != 0)) {
+    // Other writers wait for the lock, so no entry is ever interleaved with another. A
+    // file just created may have taken another writer's entry before the lock was ours:
+    // writing starts behind it.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 ||
+        (mode == OpenMode::Create && lseek(fd, 0, SEEK_END) < 0)) {
         Failed(error);
         close(fd);
         return false;
@@ -63,12 +66,20 @@ bool HasKnownType(FileHandle file, ErrorCode& error) {
 }
 
 bool Write(FileHandle file, const char* bytes, std::uint32_t count, ErrorCode& error) {
+    // A full disk may take the first part of a request and refuse the rest: the part
+    // taken is removed again, so a failed request leaves none of its bytes behind.
+    const off_t start = lseek(Fd(file), 0, SEEK_CUR);
+    bool partial = false;
     while (count > 0) {  // a regular file takes all at once; a pipe may take less
         const ssize_t n = write(Fd(file), bytes, count);
         if (n < 0) {
             if (errno == EINTR) continue;
-            return Failed(error);
+            Failed(error);
+            if (partial && start >= 0 && ftruncate(Fd(file), start) == 0)
+                lseek(Fd(file), start, SEEK_SET);
+            return false;
         }
+        partial = true;
         bytes += n;
         count -= static_cast<std::uint32_t>(n);
     }
@@ -82,5 +93,7 @@ bool Close(FileHandle file, ErrorCode& error) { return close(Fd(file)) == 0 || F
 FileCalls Files = {Open, Size, Seek, Read, Truncate, HasKnownType, Write, Close};
 
 const ErrorCode SharingViolation = EWOULDBLOCK;
+
+const ErrorCode FileExists = EEXIST;
 
 }  // namespace keeper

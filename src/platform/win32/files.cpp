@@ -17,7 +17,7 @@ HANDLE Native(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
 bool Open(const std::string& path, OpenMode mode, FileHandle& file, ErrorCode& error) {
     const bool create = mode == OpenMode::Create;
     const DWORD access = create ? GENERIC_WRITE : GENERIC_READ | GENERIC_WRITE;
-    const DWORD disposition = create ? CREATE_ALWAYS : OPEN_EXISTING;
+    const DWORD disposition = create ? CREATE_NEW : OPEN_EXISTING;
     const std::wstring longPath = LongPathForm(path);
     const HANDLE handle = longPath.empty()
                               ? CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr,
@@ -76,5 +76,7 @@ bool Close(FileHandle file, ErrorCode& error) {
 FileCalls Files = {Open, Size, Seek, Read, Truncate, HasKnownType, Write, Close};
 
 const ErrorCode SharingViolation = ERROR_SHARING_VIOLATION;
+
+const ErrorCode FileExists = ERROR_FILE_EXISTS;
 
 }  // namespace keeper
