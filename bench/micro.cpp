@@ -94,7 +94,7 @@ void BM_ProcessScan(benchmark::State& state) {
     state.counters["listed"] = static_cast<double>(ids.size());
     state.counters["opened"] = static_cast<double>(examined);
 }
-BENCHMARK(BM_ProcessScan)->Arg(100)->Arg(1000)->Arg(3000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ProcessScan)->Arg(0)->Arg(100)->Arg(1000)->Arg(3000)->Unit(benchmark::kMillisecond);
 
 // FindOrStartProcess as a relaunch makes it: the scan finds nothing, /bin/true is
 // launched and "Restart" is logged; the launched process is waited for and released
