@@ -5,8 +5,8 @@ set multiplot layout 1,2 title "Relaunch latency: the program's exit to its next
 set logscale y
 set format y "%g"
 set ylabel "milliseconds (log scale)"
-set xtics ("keeper" 0, "supervisord" 1, "runsv" 2, "supervise" 3, "s6-supervise" 4) rotate by -20
-set xrange [-0.6:4.6]
+set xtics ("floor" 0, "keeper" 1, "supervisord" 2, "runsv" 3, "supervise" 4, "s6-supervise" 5) rotate by -20
+set xrange [-0.6:5.6]
 set grid ytics mytics
 set key off
 blocks = system("awk '$2 == \"rapid\" {printf \"%s \", $1}' relaunch.blocks")

@@ -3,10 +3,11 @@
 import json
 import os
 import random
+import re
 import statistics
 import sys
 
-TOOLS = ["keeper", "supervisord", "runsv", "supervise", "s6-supervise"]
+TOOLS = ["floor", "keeper", "supervisord", "runsv", "supervise", "s6-supervise"]
 TICK_MS = 1000.0 / os.sysconf("SC_CLK_TCK")
 
 
@@ -92,8 +93,8 @@ def main(out):
             label, tool, vol, invol, ticks = line.split()
             snaps[(label, tool)] = (int(vol), int(invol), int(ticks))
         md.append("## Idle cost of the supervising process while the program runs\n")
-        md.append(open(os.path.join(raw, "machine.txt")).read().split("settings: ")[1].strip()
-                  .split()[2].replace("idle=", "Interval: ") + ", all tools waiting at the same time. "
+        idle = re.search(r"idle=(\S+)", "\n".join(machine)).group(1)
+        md.append(f"Over {idle}, all tools waiting at the same time. "
                   "Context switches from /proc/PID/status; CPU time (user+system) from "
                   f"/proc/PID/stat in clock ticks of {TICK_MS:.0f} ms.\n")
         md.append("| tool | voluntary switches | involuntary switches | CPU time (ms) |")
