@@ -23,12 +23,18 @@ def relaunch_latencies(path):
     events = []
     with open(path) as f:
         for line in f:
-            kind, ns, pid = line.split()
+            fields = line.split()
+            if fields == ["R"]:  # a new round: no relaunch across it
+                events.append(("R", 0, ""))
+                continue
+            kind, ns, pid = fields
             events.append((kind, int(ns), pid))
     latencies = []
     pending = None
     for kind, ns, pid in events:
-        if kind == "E":
+        if kind == "R":
+            pending = None
+        elif kind == "E":
             pending = (ns, pid)
         elif kind == "S" and pending is not None and pid != pending[1]:
             latencies.append((ns - pending[0]) / 1e6)
@@ -150,14 +156,18 @@ def main(out):
     if os.path.exists(micro_path):
         data = json.load(open(micro_path))
         md.append("## Micro-benchmarks (Google Benchmark)\n")
-        md.append("| benchmark | time per iteration | CPU per iteration | iterations |")
-        md.append("|---|---:|---:|---:|")
+        md.append("Processes: `running` in /proc during the run, `listed` of them examined (the "
+                  "list stops at 1024), `opened` those whose executable could be read (not kernel "
+                  "threads).\n")
+        md.append("| benchmark | time per iteration | CPU per iteration | iterations | running | listed | opened |")
+        md.append("|---|---:|---:|---:|---:|---:|---:|")
         for b in data["benchmarks"]:
             if b.get("run_type") == "aggregate":
                 continue
             unit = b.get("time_unit", "ns")
+            counters = " | ".join(f"{b[c]:.0f}" if c in b else "" for c in ("running", "listed", "opened"))
             md.append(f"| {b['name']} | {b['real_time']:.1f} {unit} | {b['cpu_time']:.1f} {unit} | "
-                      f"{b['iterations']} |")
+                      f"{b['iterations']} | {counters} |")
         md.append("")
 
     sizes_path = os.path.join(raw, "sizes.txt")
