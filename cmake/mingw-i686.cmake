@@ -1,5 +1,4 @@
-# Cross-compiling the 32-bit Windows executable with mingw-w64 (the -posix variant,
-# whose std::thread and std::mutex GoogleTest needs).
+# Cross-compiling the 32-bit Windows executable with mingw-w64.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(KEEPER_MINGW_TRIPLET i686-w64-mingw32)

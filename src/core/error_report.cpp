@@ -1,6 +1,6 @@
 #include "core/error_report.h"
 
-#include <cstdio>
+#include <cstdint>
 #include <new>
 
 #include "platform/dialogs.h"
@@ -33,9 +33,12 @@ std::string ErrorReportText(const Exception& error) {
                               ? error.Address()
                               : reinterpret_cast<const void*>(&RunWithErrorReport);
     const CodeLocation where = LocateCode(address);
-    char offset[9];
-    std::snprintf(offset, sizeof offset, "%08X",
-                  static_cast<unsigned>(error.Address() != nullptr ? where.Offset : 0));
+    const auto value = static_cast<std::uint32_t>(error.Address() != nullptr ? where.Offset : 0);
+    // Eight upper-case hexadecimal digits, as %08X would give; no printf family here, it
+    // would bring a whole formatter into keeper.exe for this one number.
+    std::string offset(8, '0');
+    for (int digit = 0; digit < 8; ++digit)
+        offset[7 - digit] = "0123456789ABCDEF"[(value >> (4 * digit)) & 0xF];
     const std::string& message = error.Message();
     const bool addStop = !message.empty() && message.back() != '.';
     std::string text = FormatMessageText(

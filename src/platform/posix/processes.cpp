@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/syscall.h>
@@ -19,8 +20,14 @@
 namespace keeper {
 namespace {
 
-/// The process behind each open pidfd; a pidfd does not tell its pid cheaply.
-std::map<int, pid_t> OpenProcesses;
+/// The process behind each open pidfd (a pidfd does not tell its pid cheaply), with
+/// the executable path read when it was opened.
+struct OpenProcess {
+    pid_t Pid;
+    std::string ExecutablePath;
+    bool Child;  ///< launched by us, so ours to reap
+};
+std::map<int, OpenProcess> OpenProcesses;
 
 int OpenPidFd(pid_t pid) { return static_cast<int>(syscall(SYS_pidfd_open, pid, 0)); }
 
@@ -32,10 +39,10 @@ bool HasEnded(int pidfd) {
 /// The target of /proc/<pid>/exe; false when the process may not be inspected.
 bool ExecutablePath(pid_t pid, std::string& path) {
     const std::string link = "/proc/" + std::to_string(pid) + "/exe";
-    std::string target(4096, '\0');
-    const ssize_t n = readlink(link.c_str(), target.data(), target.size());
+    char buffer[4096];
+    const ssize_t n = readlink(link.c_str(), buffer, sizeof buffer);
     if (n <= 0) return false;
-    target.resize(static_cast<std::size_t>(n));
+    std::string target(buffer, static_cast<std::size_t>(n));
     // An executable replaced on disk while it runs still counts under its name.
     constexpr std::string_view deleted = " (deleted)";
     if (target.size() > deleted.size() && target.ends_with(deleted))
@@ -70,31 +77,42 @@ Handle OpenWatchableProcess(std::uint32_t id) {
     const auto pid = static_cast<pid_t>(id);
     const int fd = OpenPidFd(pid);
     if (fd < 0) return NoHandle;
+    // Read once, after the pidfd holds the process: the scan reads every listed
+    // process's executable, and this link is most of what a scan costs.
     std::string path;
     if (!ExecutablePath(pid, path)) {  // another user's, or a kernel thread
         close(fd);
         return NoHandle;
     }
-    OpenProcesses[fd] = pid;
+    OpenProcesses[fd] = {pid, std::move(path), false};
     return HandleOf(fd);
 }
 
 bool ExecutableFileName(Handle process, std::string& name) {
     const auto found = OpenProcesses.find(FdOf(process));
-    std::string path;
-    if (found == OpenProcesses.end() || !ExecutablePath(found->second, path)) return false;
-    // The identifier may have passed to a new process if ours ended meanwhile.
+    if (found == OpenProcesses.end()) return false;
+    OpenProcess& opened = found->second;
+    if (opened.ExecutablePath.empty() && !ExecutablePath(opened.Pid, opened.ExecutablePath))
+        return false;
+    // The path was read after the pidfd was opened; if the process has not ended by now,
+    // the identifier had not passed to a new process when the path was read.
     if (HasEnded(found->first)) return false;
-    name = FileNamePart(path, NativePaths, LeadBytes);
+    name = FileNamePart(opened.ExecutablePath, NativePaths, LeadBytes);
     return true;
 }
 
 void CloseProcess(Handle process) {
     const int fd = FdOf(process);
-    siginfo_t info{};
-    // Reaps our own child once it has ended; for any other process this is ECHILD.
-    waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(fd), &info, WEXITED | WNOHANG);
-    OpenProcesses.erase(fd);
+    const auto found = OpenProcesses.find(fd);
+    if (found == OpenProcesses.end() || found->second.Child) {
+        siginfo_t info{};
+        // Reaps our own child once it has ended. A scan never opens a child of ours: the
+        // one we launched is reaped before the next scan, and an ended process has no
+        // executable link to open it by. So the processes a scan only looked at, for
+        // which this would be ECHILD, are not asked.
+        waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(fd), &info, WEXITED | WNOHANG);
+    }
+    if (found != OpenProcesses.end()) OpenProcesses.erase(found);
     close(fd);
 }
 
@@ -125,7 +143,11 @@ Launch LaunchProcess(const std::string& commandLine) {
 
     const int fd = OpenPidFd(pid);
     if (fd < 0) return {NoHandle, static_cast<ErrorCode>(errno)};
-    OpenProcesses[fd] = pid;
+    // The path of a child we launched is read only if it is asked for.
+    OpenProcesses[fd] = {pid, {}, true};
+    // A long wait follows. The start-up's buffers (the settings file's 16 KiB, the
+    // links' 4 KiB) are free again but stay resident in the heap until handed back.
+    malloc_trim(0);
     return {HandleOf(fd), 0};
 }
 
