@@ -1,18 +1,20 @@
-// keeper.exe links libstdc++ statically. Its hooks for errors nothing catches would bring
-// in most of the library: the verbose terminate handler pulls the demangler and a printf
-// family, and the helpers that raise std::length_error, std::out_of_range and the like
-// pull the copy-on-write string and the whole std::string instantiation. Here are small
-// replacements with the same outcome for this program, which catches only its own
-// Exception classes and std::bad_alloc:
+// keeper links libstdc++ statically, on Windows and on Linux. Its hooks for errors
+// nothing catches would bring in most of the library: the verbose terminate handler pulls
+// the demangler and a printf family, and the helpers that raise std::length_error,
+// std::out_of_range and the like pull the copy-on-write string and the whole std::string
+// instantiation. Here are small replacements with the same outcome for this program,
+// which catches only its own Exception classes and std::bad_alloc:
 // - a failed allocation still raises std::bad_alloc, which ends in the error report;
 // - a violated precondition of the standard library (a position past the end, a length
 //   beyond max_size(), an empty std::function) would have raised an error nothing
 //   catches, which calls std::terminate and so abort(); it calls abort() at once. A GUI
-//   program has no standard error, so the verbose handler's text was never seen.
+//   program has no standard error, so the verbose handler's text was never seen there;
+//   on Linux the process still ends with SIGABRT, without that text.
 //
-// This file is linked into keeper.exe as an object file, ahead of the libraries, so the
+// This file is linked into keeper as an object file, ahead of the libraries, so the
 // linker takes these definitions instead of the library's members. It is not used where
-// libstdc++ is a shared library: there the definitions would replace the library's own.
+// libstdc++ is a shared library (the sanitizer and fuzz builds): there the definitions
+// would replace the library's own.
 #include <cstdlib>
 #include <new>
 
