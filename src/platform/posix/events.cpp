@@ -88,6 +88,13 @@ void Drain(int fd) {
     }
 }
 
+/// Why the file found under an event's name cannot be this user's event; 0 when it can.
+int EventRefusal(const struct stat& info) {
+    if (!S_ISFIFO(info.st_mode)) return static_cast<int>(EventNotFifo);
+    if (info.st_uid != geteuid()) return static_cast<int>(EventOtherOwner);
+    return 0;
+}
+
 InstanceEvent Failure() { return {NoHandle, false, static_cast<ErrorCode>(errno)}; }
 
 }  // namespace
@@ -135,26 +142,17 @@ InstanceEvent CreateInstanceEvent(const std::string& name) {
     if (fd < 0) {
         // Say what is in the way when it is not this user's FIFO.
         const int reason = errno;
-        const bool found = fstatat(dir, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
-        if (found && !S_ISFIFO(info.st_mode))
-            errno = static_cast<int>(EventNotFifo);
-        else if (found && info.st_uid != geteuid())
-            errno = static_cast<int>(EventOtherOwner);
-        else
-            errno = reason;
+        const int refused = fstatat(dir, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0
+                                ? EventRefusal(info)
+                                : 0;
+        errno = refused != 0 ? refused : reason;
         const InstanceEvent failedOpen = Failure();
         close(dir);
         return failedOpen;
     }
     close(dir);
 
-    int refused = 0;
-    if (fstat(fd, &info) != 0)
-        refused = errno;
-    else if (!S_ISFIFO(info.st_mode))
-        refused = static_cast<int>(EventNotFifo);
-    else if (info.st_uid != geteuid())
-        refused = static_cast<int>(EventOtherOwner);
+    const int refused = fstat(fd, &info) != 0 ? errno : EventRefusal(info);
     if (refused != 0) {
         close(fd);
         errno = refused;
