@@ -107,7 +107,7 @@ void BM_FindOrStartProcess(benchmark::State& state) {
     run.FirstStart = false;
     run.ModuleName = "KEEPER-ABSENT.BIN";  // nothing runs under it: every call launches
     for (auto _ : state) {
-        const keeper::Handle process = keeper::FindOrStartProcess(run);
+        const keeper::Handle process = keeper::FindOrStartProcess(run).Process;
         state.PauseTiming();
         if (process == keeper::NoHandle) {
             state.SkipWithError("launch failed");

@@ -1,5 +1,6 @@
 #include "core/driver.h"
 
+#include "core/back_off.h"
 #include "core/process_locator.h"
 #include "log/event_log.h"
 #include "platform/dialogs.h"
@@ -24,26 +25,61 @@ std::string ReadSetting(const std::string& file, const std::string& key) {
 
 std::string FileNameOf(std::string_view path) { return FileNamePart(path, NativePaths, LeadBytes); }
 
-void WatchLoop(RunState& run) {
-    for (;;) {
-        run.WaitHandles[1] = FindOrStartProcess(run);
-        if (run.WaitHandles[1] == NoHandle) return;  // the locator has logged what failed
+void LogStop(const RunState& run) {
+    // The watched application keeps running; only its handle is ours.
+    LogEntry(run, MessageText(MessageId::StopText) + " " + run.ProgramName);
+}
 
-        ErrorCode error = 0;
-        switch (WaitForStopOrExit(run.WaitHandles[0], run.WaitHandles[1], error)) {
-            case WaitOutcome::Failed:
-                WriteLog(run.LogFileName, "WaitForMultipleObjects: " + SystemErrorText(error));
-                return;
-            case WaitOutcome::StopRequested:
-                // The watched application keeps running; only its handle is ours.
-                WriteLog(run.LogFileName, MessageText(MessageId::StopText) + " " + run.ProgramName);
-                return;
-            case WaitOutcome::ProcessEnded:
-                CloseProcess(run.WaitHandles[1]);
-                run.WaitHandles[1] = NoHandle;
-                if (run.SleepInterval != 0) Pause(static_cast<std::uint32_t>(run.SleepInterval));
-                break;
+/// The pause before the next launch, after a run of `lasted` ms. Backing off, a stop
+/// request ends the pause at once and the watcher with it (false). Otherwise the pause is
+/// the plain one, and a stop request stays pending for the next wait.
+bool PauseBeforeRelaunch(RunState& run, BackOff& backOff, std::uint64_t lasted) {
+    if (!backOff.Enabled()) {
+        if (run.SleepInterval != 0) Pause(static_cast<std::uint32_t>(run.SleepInterval));
+        return true;
+    }
+    ErrorCode error = 0;
+    switch (PauseUnlessSignalled(run.WaitHandles[0], NextPause(backOff, lasted), error)) {
+        case PauseOutcome::Elapsed:
+            return true;
+        case PauseOutcome::StopRequested:
+            LogStop(run);
+            return false;
+        case PauseOutcome::Failed:
+            LogEntry(run, "WaitForSingleObject: " + SystemErrorText(error));
+            return false;
+    }
+    return false;
+}
+
+void WatchLoop(RunState& run) {
+    BackOff backOff{run.SleepInterval, run.MaxSleepInterval};
+    for (;;) {
+        const Located located = FindOrStartProcess(run);
+        run.WaitHandles[1] = located.Process;
+        std::uint64_t lasted = 0;  // a failed launch is a run that ended at once
+        if (located.Process == NoHandle) {
+            // The locator has logged a failed launch; backing off, the watcher tries
+            // again. A process list that cannot be read ends it.
+            if (!located.LaunchFailed || !backOff.Enabled()) return;
+        } else {
+            const std::uint64_t started = backOff.Enabled() ? MonotonicMilliseconds() : 0;
+            ErrorCode error = 0;
+            switch (WaitForStopOrExit(run.WaitHandles[0], run.WaitHandles[1], error)) {
+                case WaitOutcome::Failed:
+                    LogEntry(run, "WaitForMultipleObjects: " + SystemErrorText(error));
+                    return;
+                case WaitOutcome::StopRequested:
+                    LogStop(run);
+                    return;
+                case WaitOutcome::ProcessEnded:
+                    CloseProcess(run.WaitHandles[1]);
+                    run.WaitHandles[1] = NoHandle;
+                    break;
+            }
+            if (backOff.Enabled()) lasted = MonotonicMilliseconds() - started;
         }
+        if (!PauseBeforeRelaunch(run, backOff, lasted)) return;
     }
 }
 
@@ -97,28 +133,35 @@ int RunWatchdog() {
         return 0;
     }
 
+    // Every role that writes an entry reads the log's size limit first.
+    const auto readLogFileLimit = [&run] {
+        run.LogFileLimit = ParseIntegerOr(ReadSetting(run.ConfigFileName, "LogFileLimit"), 0);
+    };
     const InstanceEvent instance = CreateInstanceEvent(run.ProgramName + "_" + run.ModuleName);
     run.WaitHandles[0] = instance.Event;
     if (instance.Event == NoHandle) {
-        WriteLog(run.LogFileName,
-                 FormatMessageText(MessageId::ErrorEntryText,
-                                   {"CreateEvent", SystemErrorText(instance.Error)}));
+        readLogFileLimit();
+        LogEntry(run, FormatMessageText(MessageId::ErrorEntryText,
+                                        {"CreateEvent", SystemErrorText(instance.Error)}));
         return 0;
     }
     if (instance.Existed) {
         // Normally a watcher for this module runs: stop it, or say that it runs.
-        if (run.StopRequested)
+        if (run.StopRequested) {
             SignalEvent(instance.Event);
-        else
-            WriteLog(run.LogFileName,
-                     FormatMessageText(MessageId::AlreadyWatchingText, {run.ModuleName}));
+        } else {
+            readLogFileLimit();
+            LogEntry(run, FormatMessageText(MessageId::AlreadyWatchingText, {run.ModuleName}));
+        }
         return 0;
     }
     if (run.StopRequested) return 0;  // no watcher to stop; the new name dies with us
 
     run.ApplicationParameters = ReadSetting(run.ConfigFileName, "Parameters");
     run.SleepInterval = SleepIntervalOf(ReadSetting(run.ConfigFileName, "SleepInterval"));
-    WriteLog(run.LogFileName, MessageText(MessageId::StartText) + " " + run.ProgramName);
+    run.MaxSleepInterval = ParseIntegerOr(ReadSetting(run.ConfigFileName, "MaxSleepInterval"), 0);
+    readLogFileLimit();
+    LogEntry(run, MessageText(MessageId::StartText) + " " + run.ProgramName);
     WatchLoop(run);
     return 0;
 }

@@ -32,21 +32,22 @@ std::string CommandForLaunch(const std::string& command) {
     return hasBlank && !quoted && IsExistingFile(command) ? '"' + command + '"' : command;
 }
 
-Handle FindOrStartProcess(RunState& run) {
+Located FindOrStartProcess(RunState& run) {
     std::vector<std::uint32_t> ids;
     ErrorCode error = 0;
-    if (!ListProcessIds(ids, error)) return NoHandle;  // nothing launched, nothing logged
+    if (!ListProcessIds(ids, error)) return {};  // nothing launched, nothing logged
     if (const Handle running = FindRunningInstance(ids, run.ModuleName); running != NoHandle)
-        return running;
+        return {running};
 
     const Launch launch =
         LaunchProcess(CommandForLaunch(run.ApplicationCommand) + " " + run.ApplicationParameters);
-    if (!LogIfFailed(run.LogFileName, launch.Process != NoHandle, launch.Error)) return NoHandle;
+    if (!LogIfFailed(run.LogFileName, launch.Process != NoHandle, launch.Error, run.LogFileLimit))
+        return {NoHandle, true};
 
     const MessageId entry = run.FirstStart ? MessageId::StartText : MessageId::RestartText;
-    WriteLog(run.LogFileName, MessageText(entry) + " " + run.ApplicationCommand);
+    LogEntry(run, MessageText(entry) + " " + run.ApplicationCommand);
     run.FirstStart = false;
-    return launch.Process;
+    return {launch.Process};
 }
 
 }  // namespace keeper

@@ -7,12 +7,17 @@
 
 namespace keeper {
 
-/// A handle of the process to watch: the first running process (in the platform's
-/// order) whose executable file name equals `ModuleName` without regard to case, or else
-/// a newly launched `ApplicationCommand` + " " + `ApplicationParameters`, logged as
-/// "Start" the first time and "Restart" afterwards. None when the process list cannot
-/// be read (nothing logged) or the launch fails (an error entry logged).
-Handle FindOrStartProcess(RunState& run);
+struct Located {
+    Handle Process = NoHandle;  ///< none when the list could not be read or the launch failed
+    bool LaunchFailed = false;  ///< the launch failed, and its error entry is logged
+};
+
+/// The process to watch: the first running process (in the platform's order) whose
+/// executable file name equals `ModuleName` without regard to case, or else a newly
+/// launched `ApplicationCommand` + " " + `ApplicationParameters`, logged as "Start" the
+/// first time and "Restart" afterwards. None when the process list cannot be read
+/// (nothing logged) or the launch fails (an error entry logged).
+Located FindOrStartProcess(RunState& run);
 
 /// The command as it is handed to the platform: quoted when it holds a blank, is not
 /// quoted yet and names an existing file as a whole; otherwise as it stands.

@@ -10,11 +10,11 @@
 
 namespace keeper {
 
-void WriteLog(const std::string& logFileName, std::string_view message) {
+void WriteLog(const std::string& logFileName, std::string_view message, std::int32_t sizeLimit) {
     // The file is opened and closed for every entry: between entries others may read,
     // move or delete it, and a deleted log is created again by the next entry.
     TextFileChannel channel;
-    BindChannel(channel, logFileName);
+    BindChannel(channel, logFileName, sizeLimit);
     if (IsExistingFile(logFileName))
         OpenForAppend(channel);
     else
@@ -37,11 +37,14 @@ void WriteLog(const std::string& logFileName, std::string_view message) {
     CheckIo();
 }
 
-bool LogIfFailed(const std::string& logFileName, bool succeeded, ErrorCode code) {
+bool LogIfFailed(const std::string& logFileName, bool succeeded, ErrorCode code,
+                 std::int32_t sizeLimit) {
     if (succeeded) return true;
-    WriteLog(logFileName, FormatMessageText(MessageId::ErrorEntryText,
-                                            {IntegerText(static_cast<std::int32_t>(code)),
-                                             SystemErrorText(code)}));
+    WriteLog(
+        logFileName,
+        FormatMessageText(MessageId::ErrorEntryText,
+                          {IntegerText(static_cast<std::int32_t>(code)), SystemErrorText(code)}),
+        sizeLimit);
     return false;
 }
 

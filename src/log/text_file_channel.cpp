@@ -5,6 +5,8 @@
 
 #include "log/exceptions.h"
 #include "platform/events.h"
+#include "platform/process_text.h"
+#include "text/paths.h"
 
 namespace keeper {
 
@@ -17,29 +19,47 @@ namespace {
 constexpr int SharingRetries = 100;
 constexpr std::uint32_t SharingRetryPause = 20;
 
-/// Opens the file; a file to be created that another process has created since the
-/// existence test is appended to instead, so that its entries are kept.
+/// Opens the file. A file to be created that another process has created since the
+/// existence test is appended to instead, so that its entries are kept; with a size
+/// limit, a file to be appended to that another writer has just rotated away is created.
+/// Another writer's hold on the file is waited out for a while.
 bool OpenFile(TextFileChannel& channel, OpenMode& mode) {
+    const bool rotating = channel.SizeLimit > 0;
     ErrorCode error = 0;
     for (int attempt = 0;; ++attempt) {
-        if (Files.Open(channel.Path, mode, channel.Handle, error)) return true;
+        const OpenMode asked =
+            rotating && mode == OpenMode::Append ? OpenMode::AppendRenamable : mode;
+        if (Files.Open(channel.Path, asked, channel.Handle, error)) return true;
+        if (attempt == SharingRetries) break;
         if (mode == OpenMode::Create && error == FileExists) {
             mode = OpenMode::Append;
-            continue;
+        } else if (rotating && mode == OpenMode::Append && error == FileNotFound) {
+            mode = OpenMode::Create;
+        } else if (error == SharingViolation) {
+            Pause(SharingRetryPause);
+        } else {
+            break;
         }
-        if (error != SharingViolation || attempt == SharingRetries) break;
-        Pause(SharingRetryPause);
     }
     PendingIoCode = error;
     return false;
 }
 
-/// Cuts the file at the first 0x0E byte among its last 128 bytes, leaving the file
-/// position at the end. Sizes and positions are 64-bit, so a cut never removes bytes
-/// that were not examined, however large the log has grown.
-bool ApplyTailRule(TextFileChannel& channel, ErrorCode& error) {
-    std::uint64_t size = 0;
-    if (!Files.Size(channel.Handle, size, error)) return false;
+/// Renames the open log to its rotated name; another process that has either file open
+/// is waited out as an open waits out another writer.
+bool RenameToRotatedName(const TextFileChannel& channel, ErrorCode& error) {
+    const std::string rotated = RotatedName(channel.Path, NativePaths, LeadBytes);
+    for (int attempt = 0;; ++attempt) {
+        if (Files.Rename(channel.Path, rotated, error)) return true;
+        if (error != SharingViolation || attempt == SharingRetries) return false;
+        Pause(SharingRetryPause);
+    }
+}
+
+/// Cuts the file of `size` bytes at the first 0x0E byte among its last 128 bytes,
+/// leaving the file position at the end. Sizes and positions are 64-bit, so a cut never
+/// removes bytes that were not examined, however large the log has grown.
+bool ApplyTailRule(TextFileChannel& channel, std::uint64_t size, ErrorCode& error) {
     const std::uint64_t start = size >= ChannelBufferSize ? size - ChannelBufferSize : 0;
     std::uint32_t n = 0;
     if (!Files.Seek(channel.Handle, static_cast<std::int64_t>(start), SeekFrom::Begin, error) ||
@@ -63,9 +83,28 @@ bool WriteOut(TextFileChannel& channel) {
 }
 
 void Open(TextFileChannel& channel, OpenMode mode) {
-    if (!OpenFile(channel, mode)) return;
+    // A log is rotated at most once per entry: the file opened after the rotation is
+    // new, or one another writer has just begun.
+    bool mayRotate = channel.SizeLimit > 0;
     ErrorCode error = 0;
-    if (mode == OpenMode::Append && !ApplyTailRule(channel, error)) {
+    for (;;) {
+        if (!OpenFile(channel, mode)) return;
+        if (mode == OpenMode::Create) break;
+        std::uint64_t size = 0;
+        bool kept = Files.Size(channel.Handle, size, error);
+        if (kept && mayRotate && size >= static_cast<std::uint64_t>(channel.SizeLimit)) {
+            mayRotate = false;
+            if (RenameToRotatedName(channel, error)) {
+                if (!Files.Close(channel.Handle, error)) {
+                    PendingIoCode = error;
+                    return;
+                }
+                mode = OpenMode::Create;
+                continue;
+            }
+            kept = false;  // the log stays as it was
+        }
+        if (kept && ApplyTailRule(channel, size, error)) break;
         PendingIoCode = error;
         Files.Close(channel.Handle, error);
         return;
@@ -81,10 +120,11 @@ void Open(TextFileChannel& channel, OpenMode mode) {
 
 }  // namespace
 
-void BindChannel(TextFileChannel& channel, std::string_view path) {
+void BindChannel(TextFileChannel& channel, std::string_view path, std::int32_t sizeLimit) {
     channel.IsOpen = false;
     channel.Fill = 0;
     channel.Path.assign(path);
+    channel.SizeLimit = sizeLimit;
 }
 
 void OpenForCreate(TextFileChannel& channel) { Open(channel, OpenMode::Create); }

@@ -15,6 +15,9 @@ struct TextFileChannel {
     FileHandle Handle = 0;  ///< valid only while IsOpen
     bool IsOpen = false;
     std::string Path;  ///< the whole name, however long: it is never cut
+    /// An existing file of this many bytes or more is rotated before it is appended to;
+    /// 0 or below: never.
+    std::int32_t SizeLimit = 0;
     char Buffer[ChannelBufferSize] = {};
     std::uint32_t Fill = 0;  ///< bytes held in Buffer, not yet handed to the file
 };
@@ -26,14 +29,17 @@ extern thread_local constinit ErrorCode PendingIoCode;
 /// The code a channel stores when the opened object is of no known file type.
 inline constexpr ErrorCode UnknownFileTypeCode = 105;
 
-void BindChannel(TextFileChannel& channel, std::string_view path);
+void BindChannel(TextFileChannel& channel, std::string_view path, std::int32_t sizeLimit = 0);
 
 /// Opens the file anew (an existing file is emptied). On failure PendingIoCode holds the
 /// reason and the channel stays closed.
 void OpenForCreate(TextFileChannel& channel);
 
 /// Opens an existing file to add to it. Before that, a 0x0E byte among its last 128
-/// bytes cuts the file at the first such byte.
+/// bytes cuts the file at the first such byte. With a size limit, a file that has reached
+/// it is first renamed to its RotatedName, replacing an older one, and a new file is
+/// opened in its place; the test and the rename happen while no other writer has the
+/// file, so a writer that waited meanwhile finds the new file.
 void OpenForAppend(TextFileChannel& channel);
 
 /// Adds the text to the buffer, writing the buffer out each time it becomes full.

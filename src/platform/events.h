@@ -34,4 +34,14 @@ WaitOutcome WaitForStopOrExit(Handle event, Handle process, ErrorCode& error);
 /// Pauses the thread for `milliseconds`; a signal to the event stays pending meanwhile.
 void Pause(std::uint32_t milliseconds);
 
+enum class PauseOutcome { Elapsed, StopRequested, Failed };
+
+/// Pauses for `milliseconds` unless the event is signalled first (consuming the signal):
+/// one wait with a time-out. Failed leaves the reason in `error`.
+/// Note: Linux polls the FIFO with the time-out.
+PauseOutcome PauseUnlessSignalled(Handle event, std::uint32_t milliseconds, ErrorCode& error);
+
+/// Milliseconds of a clock that only moves forward, from an unspecified start.
+std::uint64_t MonotonicMilliseconds();
+
 }  // namespace keeper

@@ -13,6 +13,10 @@ using FileHandle = std::intptr_t;
 enum class OpenMode {
     Create,  ///< write access; a new file only: fails with FileExists when one exists
     Append,  ///< read and write access; the file must exist
+    /// As Append, and the file may be renamed while it is open: the writer that rotates
+    /// the log renames it under its own handle.
+    /// Note: the same as Append on Linux, where an open file can always be renamed.
+    AppendRenamable,
 };
 
 enum class SeekFrom { Begin, End };
@@ -33,6 +37,10 @@ struct FileCalls {
     /// Hands all `count` bytes to the file in one request.
     bool (*Write)(FileHandle file, const char* bytes, std::uint32_t count, ErrorCode& error);
     bool (*Close)(FileHandle file, ErrorCode& error);
+    /// Gives the file `from` the name `to`, replacing a file of that name.
+    /// Note: Windows refuses with SharingViolation while another process has either file
+    /// open without sharing its deletion.
+    bool (*Rename)(const std::string& from, const std::string& to, ErrorCode& error);
 };
 
 /// The platform's file calls; tests replace entries to inject failures.
@@ -41,6 +49,10 @@ extern FileCalls Files;
 /// The error of an open while another process has the file open for writing.
 /// Note: on Linux, EWOULDBLOCK: another process holds the file's lock.
 extern const ErrorCode SharingViolation;
+
+/// The error of an open to append to a file that does not exist.
+/// Note: ENOENT on Linux, ERROR_FILE_NOT_FOUND on Windows.
+extern const ErrorCode FileNotFound;
 
 /// The error of an open to create a file that exists already.
 /// Note: EEXIST on Linux, ERROR_FILE_EXISTS on Windows.

@@ -27,6 +27,13 @@ std::string ReplaceExtension(std::string_view path, std::string_view extension,
     return result;
 }
 
+std::string RotatedName(std::string_view path, const PathStyle& style, const LeadByteSet& lead) {
+    std::string rotated = ReplaceExtension(path, "", style, lead);
+    const std::string_view extension = path.substr(rotated.size());
+    rotated.append(".1").append(extension);
+    return rotated;
+}
+
 std::string DirectoryPart(std::string_view path, const PathStyle& style, const LeadByteSet& lead) {
     return std::string(path.substr(0, RightmostDelimiter(style.PathDelimiters, path, lead)));
 }

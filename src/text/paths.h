@@ -32,6 +32,11 @@ std::size_t RightmostDelimiter(std::string_view set, std::string_view text,
 std::string ReplaceExtension(std::string_view path, std::string_view extension,
                              const PathStyle& style, const LeadByteSet& lead);
 
+/// The name a file is given when it is rotated: ".1" before its extension, by the rules of
+/// ReplaceExtension.  `keeper.log` => `keeper.1.log`;  `C:\logs\app` => `C:\logs\app.1`;
+/// `C:\my.dir\app` => `C:\my.dir\app.1`;  `keeper.` => `keeper.1.`.
+std::string RotatedName(std::string_view path, const PathStyle& style, const LeadByteSet& lead);
+
 /// Everything up to and including the last path delimiter.  `C:keeper.log` => `C:`.
 std::string DirectoryPart(std::string_view path, const PathStyle& style, const LeadByteSet& lead);
 

@@ -35,6 +35,25 @@ TEST(PathsTest, SplitsAtTheLastPathDelimiter) {
     }
 }
 
+TEST(PathsTest, TheRotatedNameHasOneBeforeTheExtension) {
+    // Rules, path, rotated name.
+    const std::tuple<Rules, std::string, std::string> cases[] = {
+        {Windows, "keeper.log", "keeper.1.log"},
+        {Windows, R"(C:\logs\app)", R"(C:\logs\app.1)"},
+        {Windows, R"(C:\my.dir\app)", R"(C:\my.dir\app.1)"},
+        {Windows, "a.b.log", "a.b.1.log"},
+        {Windows, "keeper.", "keeper.1."},
+        {Windows, ".log", ".1.log"},
+        {Windows, "C:.log", "C:.1.log"},
+        {Windows, "my.dir/keeper", "my.1.dir/keeper"},  // the slash is an ordinary byte
+        {WindowsSjis, "C:\\a.b\x95\\", "C:\\a.1.b\x95\\"},
+        {Posix, "/var/log/keeper.log", "/var/log/keeper.1.log"},
+        {Posix, "/var/my.dir/keeper", "/var/my.dir/keeper.1"},
+        {Posix, R"(C:\logs\app.log)", R"(C:\logs\app.1.log)"}};
+    for (const auto& [rules, path, rotated] : cases)
+        EXPECT_EQ(RotatedName(path, StyleOf(rules), LeadOf(rules)), rotated) << rules << path;
+}
+
 TEST(PathsTest, ReplacesTheExtensionAfterTheLastFullStop) {
     // Rules, path, extension, result.
     const std::tuple<Rules, std::string, std::string, std::string> cases[] = {

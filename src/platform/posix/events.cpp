@@ -13,7 +13,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <ctime>
 #include <string>
@@ -142,9 +144,8 @@ InstanceEvent CreateInstanceEvent(const std::string& name) {
     if (fd < 0) {
         // Say what is in the way when it is not this user's FIFO.
         const int reason = errno;
-        const int refused = fstatat(dir, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0
-                                ? EventRefusal(info)
-                                : 0;
+        const int refused =
+            fstatat(dir, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 ? EventRefusal(info) : 0;
         errno = refused != 0 ? refused : reason;
         const InstanceEvent failedOpen = Failure();
         close(dir);
@@ -205,6 +206,39 @@ void Pause(std::uint32_t milliseconds) {
                   static_cast<long>(milliseconds % 1000) * 1000000L};
     while (clock_nanosleep(CLOCK_MONOTONIC, 0, &rest, &rest) == EINTR) {
     }
+}
+
+PauseOutcome PauseUnlessSignalled(Handle event, std::uint32_t milliseconds, ErrorCode& error) {
+    // An interrupted poll goes on for what is left of the pause, not for all of it again.
+    const std::uint64_t deadline = MonotonicMilliseconds() + milliseconds;
+    pollfd watched{FdOf(event), POLLIN, 0};
+    for (std::uint64_t left = milliseconds;;) {
+        // poll counts in int milliseconds; a pause is at most 2^31 - 1 of them.
+        const int ready =
+            poll(&watched, 1, static_cast<int>(std::min<std::uint64_t>(left, INT_MAX)));
+        if (ready < 0 && errno != EINTR) {
+            error = static_cast<ErrorCode>(errno);
+            return PauseOutcome::Failed;
+        }
+        if (ready > 0) {
+            if ((watched.revents & POLLNVAL) != 0) {
+                error = EBADF;
+                return PauseOutcome::Failed;
+            }
+            Drain(watched.fd);
+            return PauseOutcome::StopRequested;
+        }
+        const std::uint64_t now = MonotonicMilliseconds();
+        if (now >= deadline) return PauseOutcome::Elapsed;
+        left = deadline - now;
+    }
+}
+
+std::uint64_t MonotonicMilliseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::uint64_t>(now.tv_sec) * 1000 +
+           static_cast<std::uint64_t>(now.tv_nsec) / 1000000;
 }
 
 }  // namespace keeper

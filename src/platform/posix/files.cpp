@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 
 namespace keeper {
 namespace {
@@ -16,6 +17,14 @@ bool Failed(ErrorCode& error) {
 }
 
 int Fd(FileHandle file) { return static_cast<int>(file); }
+
+/// True when `path` still names the file open as `fd`.
+bool StillNamed(int fd, const std::string& path) {
+    struct stat held {};
+    struct stat named {};
+    return fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 &&
+           held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
 
 bool Open(const std::string& path, OpenMode mode, FileHandle& file, ErrorCode& error) {
     const int flags =
@@ -29,6 +38,13 @@ bool Open(const std::string& path, OpenMode mode, FileHandle& file, ErrorCode& e
         (mode == OpenMode::Create && lseek(fd, 0, SEEK_END) < 0)) {
         Failed(error);
         close(fd);
+        return false;
+    }
+    // A writer that rotated the log while this one waited for the lock has renamed the
+    // file it holds now: this writer comes again, as after a lock held by another.
+    if (!StillNamed(fd, path)) {
+        close(fd);
+        error = static_cast<ErrorCode>(EWOULDBLOCK);
         return false;
     }
     file = fd;
@@ -88,11 +104,17 @@ bool Write(FileHandle file, const char* bytes, std::uint32_t count, ErrorCode& e
 
 bool Close(FileHandle file, ErrorCode& error) { return close(Fd(file)) == 0 || Failed(error); }
 
+bool Rename(const std::string& from, const std::string& to, ErrorCode& error) {
+    return rename(from.c_str(), to.c_str()) == 0 || Failed(error);
+}
+
 }  // namespace
 
-FileCalls Files = {Open, Size, Seek, Read, Truncate, HasKnownType, Write, Close};
+FileCalls Files = {Open, Size, Seek, Read, Truncate, HasKnownType, Write, Close, Rename};
 
 const ErrorCode SharingViolation = EWOULDBLOCK;
+
+const ErrorCode FileNotFound = ENOENT;
 
 const ErrorCode FileExists = EEXIST;
 

@@ -27,4 +27,18 @@ WaitOutcome WaitForStopOrExit(Handle event, Handle process, ErrorCode& error) {
 
 void Pause(std::uint32_t milliseconds) { Sleep(milliseconds); }
 
+PauseOutcome PauseUnlessSignalled(Handle event, std::uint32_t milliseconds, ErrorCode& error) {
+    switch (WaitForSingleObject(reinterpret_cast<HANDLE>(event), milliseconds)) {
+        case WAIT_OBJECT_0:
+            return PauseOutcome::StopRequested;
+        case WAIT_TIMEOUT:
+            return PauseOutcome::Elapsed;
+        default:
+            error = GetLastError();
+            return PauseOutcome::Failed;
+    }
+}
+
+std::uint64_t MonotonicMilliseconds() { return GetTickCount64(); }
+
 }  // namespace keeper

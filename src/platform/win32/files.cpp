@@ -17,13 +17,17 @@ HANDLE Native(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
 bool Open(const std::string& path, OpenMode mode, FileHandle& file, ErrorCode& error) {
     const bool create = mode == OpenMode::Create;
     const DWORD access = create ? GENERIC_WRITE : GENERIC_READ | GENERIC_WRITE;
+    // Others may read the file meanwhile, not write it; a log that is rotated may also
+    // be renamed, by this process through MoveFileEx.
+    const DWORD share =
+        mode == OpenMode::AppendRenamable ? FILE_SHARE_READ | FILE_SHARE_DELETE : FILE_SHARE_READ;
     const DWORD disposition = create ? CREATE_NEW : OPEN_EXISTING;
     const std::wstring longPath = LongPathForm(path);
     const HANDLE handle = longPath.empty()
-                              ? CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr,
-                                            disposition, FILE_ATTRIBUTE_NORMAL, nullptr)
-                              : CreateFileW(longPath.c_str(), access, FILE_SHARE_READ, nullptr,
-                                            disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+                              ? CreateFileA(path.c_str(), access, share, nullptr, disposition,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr)
+                              : CreateFileW(longPath.c_str(), access, share, nullptr, disposition,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return Failed(error);
     file = reinterpret_cast<FileHandle>(handle);
     return true;
@@ -71,11 +75,25 @@ bool Close(FileHandle file, ErrorCode& error) {
     return CloseHandle(Native(file)) == TRUE || Failed(error);
 }
 
+bool Rename(const std::string& from, const std::string& to, ErrorCode& error) {
+    const std::wstring longFrom = LongPathForm(from);
+    const std::wstring longTo = LongPathForm(to);
+    if (longFrom.empty() && longTo.empty())
+        return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) || Failed(error);
+    // One of the two is too long for the ANSI call, so both go as wide names.
+    return MoveFileExW((longFrom.empty() ? WideText(from) : longFrom).c_str(),
+                       (longTo.empty() ? WideText(to) : longTo).c_str(),
+                       MOVEFILE_REPLACE_EXISTING) ||
+           Failed(error);
+}
+
 }  // namespace
 
-FileCalls Files = {Open, Size, Seek, Read, Truncate, HasKnownType, Write, Close};
+FileCalls Files = {Open, Size, Seek, Read, Truncate, HasKnownType, Write, Close, Rename};
 
 const ErrorCode SharingViolation = ERROR_SHARING_VIOLATION;
+
+const ErrorCode FileNotFound = ERROR_FILE_NOT_FOUND;
 
 const ErrorCode FileExists = ERROR_FILE_EXISTS;
 
