@@ -42,6 +42,20 @@ key_explained() { # key_explained FILE KEY
 for key in ApplicationName Parameters SleepInterval; do
     check "keeper.cfg: $key is set and explained by the comment above it" key_explained "$dir/keeper.cfg" "$key"
 done
+# The opt-in keys are there but commented out, each explained above its line.
+opt_in_explained() { # opt_in_explained FILE KEY
+    tr -d '\r' < "$1" | awk -v key="$2" '
+        index($0, ";" key "=") == 1 { set++; if (index(comment, key)) explained++ }
+        /^;/ { comment = comment $0 "\n"; next }
+        index($0, key "=") == 1 { active++ }
+        { comment = "" }
+        END { exit !(set == 1 && explained == 1 && active == 0) }'
+}
+for key in MaxSleepInterval LogFileLimit; do
+    check "keeper.cfg: $key is there, commented out and explained" opt_in_explained "$dir/keeper.cfg" "$key"
+done
+check "keeper.cfg: recommends SleepInterval=1000 with MaxSleepInterval=300000" \
+    grep -q "SleepInterval=1000 with MaxSleepInterval=300000" "$dir/keeper.cfg"
 check "keeper.cfg: one [Settings] section" [ "$(grep -c '^\[Settings\]' "$dir/keeper.cfg")" -eq 1 ]
 
 # PE header: machine and optional-header magic (PE32 for i386, PE32+ for x86-64), and a
