@@ -157,6 +157,7 @@ int RunWatchdog() {
     }
     if (run.StopRequested) return 0;  // no watcher to stop; the new name dies with us
 
+    TakeStopSignals(run.WaitHandles[0]);
     run.ApplicationParameters = ReadSetting(run.ConfigFileName, "Parameters");
     run.SleepInterval = SleepIntervalOf(ReadSetting(run.ConfigFileName, "SleepInterval"));
     run.MaxSleepInterval = ParseIntegerOr(ReadSetting(run.ConfigFileName, "MaxSleepInterval"), 0);

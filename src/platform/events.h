@@ -31,6 +31,13 @@ enum class WaitOutcome { StopRequested, ProcessEnded, Failed };
 /// Note: Linux waits with poll on the FIFO and a pidfd.
 WaitOutcome WaitForStopOrExit(Handle event, Handle process, ErrorCode& error);
 
+/// Makes the platform's requests to end the program stop requests through `event`, as
+/// a stopper's signal is, so that the watcher sees them in its wait.
+/// Note: Linux: SIGTERM and SIGINT signal the event, and SIGHUP is ignored (keeper has no
+/// terminal to lose); a launched application gets the default dispositions and mask.
+/// Windows: nothing to do.
+void TakeStopSignals(Handle event);
+
 /// Pauses the thread for `milliseconds`; a signal to the event stays pending meanwhile.
 void Pause(std::uint32_t milliseconds);
 

@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -199,6 +200,37 @@ WaitOutcome WaitForStopOrExit(Handle event, Handle process, ErrorCode& error) {
         }
         if (watched[1].revents != 0) return WaitOutcome::ProcessEnded;
     }
+}
+
+namespace {
+
+/// The event's descriptor, for the signal handler; -1 until TakeStopSignals.
+volatile sig_atomic_t StopSignalEvent = -1;
+
+void SignalStopRequest(int) {
+    // Only what is safe in a handler: one write to the event's FIFO, which never blocks
+    // (a full pipe is a signalled event already).
+    const int saved = errno;
+    const char signal = 1;
+    if (StopSignalEvent >= 0 && write(StopSignalEvent, &signal, 1) < 0) {
+    }
+    errno = saved;
+}
+
+}  // namespace
+
+void TakeStopSignals(Handle event) {
+    StopSignalEvent = FdOf(event);
+    struct sigaction request {};
+    request.sa_handler = SignalStopRequest;
+    sigemptyset(&request.sa_mask);
+    request.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &request, nullptr);
+    sigaction(SIGINT, &request, nullptr);
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGHUP, &ignore, nullptr);
 }
 
 void Pause(std::uint32_t milliseconds) {

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <malloc.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -133,9 +134,18 @@ Launch LaunchProcess(const std::string& commandLine) {
     argv.push_back(nullptr);
 
     // The application gets a session of its own, so it outlives keeper's terminal.
+    // Nothing of keeper's signal handling passes on: an ignored SIGHUP would stay
+    // ignored across exec, and the handlers' signals get their default back too.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    sigset_t all;
+    sigfillset(&all);
+    sigset_t unblocked;
+    sigemptyset(&unblocked);
+    posix_spawnattr_setsigdefault(&attributes, &all);
+    posix_spawnattr_setsigmask(&attributes, &unblocked);
+    posix_spawnattr_setflags(&attributes,
+                             POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
     pid_t pid = 0;
     const int failed = posix_spawnp(&pid, argv[0], nullptr, &attributes, argv.data(), environ);
     posix_spawnattr_destroy(&attributes);

@@ -25,6 +25,8 @@ WaitOutcome WaitForStopOrExit(Handle event, Handle process, ErrorCode& error) {
     return result == WAIT_OBJECT_0 ? WaitOutcome::StopRequested : WaitOutcome::ProcessEnded;
 }
 
+void TakeStopSignals(Handle) {}
+
 void Pause(std::uint32_t milliseconds) { Sleep(milliseconds); }
 
 PauseOutcome PauseUnlessSignalled(Handle event, std::uint32_t milliseconds, ErrorCode& error) {

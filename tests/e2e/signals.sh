@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Linux: SIGTERM and SIGINT are stop requests, SIGHUP is ignored, and the application
+# keeper launches gets the default signal dispositions and mask.
+source "$(dirname "$0")/lib.sh"
+if is_windows; then
+    echo "skip - signals are Linux's"
+    summary
+    exit
+fi
+
+# app_pid DIR: the process whose executable is DIR's keeper-demo.
+app_pid() {
+    local p
+    for p in /proc/[0-9]*; do
+        [ "$(readlink "$p/exe" 2>/dev/null)" = "$1/keeper-demo" ] && { echo "${p#/proc/}"; return; }
+    done
+}
+status_field() { awk -v f="$2:" '$1 == f { print $2 }' "/proc/$1/status"; }
+# The signals 1 to 31 of a mask of /proc/PID/status; the real-time ones above are the C
+# library's own.
+standard() { echo $((0x$1 & 0x7FFFFFFF)); }
+
+for signal in TERM INT; do
+    dir=$work/$signal
+    install_keeper "$dir" k
+    settings "$dir" k 600000 0
+    (cd "$dir" && exec ./k) &
+    watcher=$!
+    check "SIG$signal: the watcher launches the application" \
+        wait_for 20 has_line "$dir/k.log" "Start $dir/keeper-demo"
+    kill -s "$signal" $watcher
+    check "SIG$signal: the watcher ends" wait_for 20 ended $watcher
+    wait $watcher
+    check "SIG$signal: with exit code 0" [ $? -eq 0 ]
+    check "SIG$signal: it logs its stop" has_line "$dir/k.log" "Stop k"
+    app=$(app_pid "$dir")
+    check "SIG$signal: the application keeps running" [ -n "$app" ]
+    kill -KILL $app 2>/dev/null  # the next watcher would adopt it
+done
+
+# The application: dispositions and mask as if keeper had none. The shell starts keeper in
+# the background with SIGINT and SIGQUIT ignored, and keeper ignores SIGHUP.
+dir=$work/HUP
+install_keeper "$dir" k
+settings "$dir" k 600000 0
+(cd "$dir" && exec ./k) &
+watcher=$!
+wait_for 20 has_line "$dir/k.log" "Start $dir/keeper-demo"
+app=$(app_pid "$dir")
+check "launched application: no signal ignored" [ "$(standard "$(status_field "$app" SigIgn)")" -eq 0 ]
+check "launched application: no signal blocked" [ "$(standard "$(status_field "$app" SigBlk)")" -eq 0 ]
+kill -s HUP $watcher
+sleep 0.5
+check "SIGHUP: the watcher keeps running" alive $watcher
+check "SIGHUP: nothing is logged" [ "$(line_count "$dir/k.log")" -eq 2 ]
+keeper "$dir" k /u
+check "SIGHUP: keeper /u still stops it" wait_for 20 ended $watcher
+kill -KILL $app 2>/dev/null
+
+# In a pause: without back-off the application is launched once more first, as for /u;
+# backing off, the stop ends the pause at once.
+for max in "" 600000; do
+    dir=$work/pause$max
+    install_keeper "$dir" k
+    settings "$dir" k 0 5000
+    [ -n "$max" ] && printf 'MaxSleepInterval=%s\r\n' "$max" >> "$dir/k.cfg"
+    (cd "$dir" && exec ./k) &
+    watcher=$!
+    wait_for 20 has_line "$dir/k.log" "Start $dir/keeper-demo"
+    sleep 1
+    kill -s TERM $watcher
+    launches=1 what="without back-off, one more launch"
+    [ -n "$max" ] && launches=0 what="backing off, at once"
+    check "SIGTERM in a pause, $what: the watcher ends" wait_for 10 ended $watcher
+    check "SIGTERM in a pause, $what: restarts" \
+        [ "$(count_lines "$dir/k.log" "Restart $dir/keeper-demo")" -eq $launches ]
+    check "SIGTERM in a pause, $what: it logs its stop" has_line "$dir/k.log" "Stop k"
+    app=$(app_pid "$dir")
+    [ -n "$app" ] && kill -KILL $app
+done
+
+summary
