@@ -91,8 +91,9 @@ TEST(UpperCaseCopyTest, LettersOfAUtf8LocaleThatKeepTheirLength) {
         {"caf\xC3", "CAF\xC3"},  // cut short by the end
         {"\xE2\x93", "\xE2\x93"},
         {"\xC3\xA9\xC3", "\xC3\x89\xC3"},
-        {"\xC1\xA9", "\xC1\xA9"},          // overlong i: not I
-        {"\xE0\x83\xA9", "\xE0\x83\xA9"},  // overlong é
+        {"\xC1\xA9", "\xC1\xA9"},                  // overlong i: not I
+        {"\xE0\x83\xA9", "\xE0\x83\xA9"},          // overlong é
+        {"\xF0\x8F\xBF\xBF", "\xF0\x8F\xBF\xBF"},  // overlong U+FFFF
         {"\xED\xA0\x80"
          "a",
          "\xED\xA0\x80"
