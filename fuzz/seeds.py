@@ -90,7 +90,11 @@ ini = [b"[Settings]\r\nApplicationName=C:\\Apps\\server.exe\r\nParameters=--port
        b"ApplicationName=no section\n", b"[Settings\nApplicationName=x\n",
        b"[Settings]\nApplicationName=a\0b\n", b"[Settings]\rApplicationName=cr only\r",
        b"[ Settings ]\n  ApplicationName  =  spaced  \n", b"[Settings]\nApplicationName\n",
-       b"[Settings]\n;ApplicationName=comment\nApplicationName=\"unbalanced\n"]
+       b"[Settings]\n;ApplicationName=comment\nApplicationName=\"unbalanced\n",
+       b"[Settings]\nApplicationName=\x1a\x0b caf\xc3\xa9\xc3 \x0c\n",
+       b"\xff\xfe" + "[Settings]\r\nApplicationName=caf\u00e9 \U0001F600\ud800\r\n".encode(
+           "utf-16-le", "surrogatepass"),
+       b"\xfe\xff" + "[Settings]\nApplicationName=\u8868\n".encode("utf-16-be") + b"x"]
 write("profile", [Seed().byte(size).flag(False).rest(text) for size in (255, 5, 1) for text in ini])
 
 write("error_text", [Seed().u32(code).rest(text) for code, text in [

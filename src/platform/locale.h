@@ -15,7 +15,8 @@ extern LocaleDateTimeSettings LocaleSettings;
 
 /// Fills `LocaleSettings` from the thread locale; failed queries give the defaults of a
 /// default-constructed record, names the English ones of the message table.
-/// Note: Linux translates LC_TIME's date and time formats into picture tokens.
+/// Note: Linux translates LC_TIME's date and time formats into picture tokens; an
+/// LC_TIME that cannot be set (not installed) gives those of the C locale.
 void ReadLocaleDateTimeSettings();
 
 /// The local date and time now.

@@ -32,12 +32,14 @@ std::string CurrentDirectory();
 bool IsExistingFile(const std::string& path);
 
 /// A copy of the same length, upper-cased by the system's mapping for the code page.
-/// Note: Linux maps single bytes through the user's LC_CTYPE (ASCII in UTF-8).
+/// Note: Linux follows the user's LC_CTYPE: in a UTF-8 locale each letter whose upper
+/// case has the same encoded length ("café" => "CAFÉ"; ß, ı and ſ stay), bytes that are
+/// not UTF-8 unchanged; in the C locale ASCII only.
 std::string UpperCaseCopy(std::string_view text);
 
 /// True when the texts are equal without regard to case (CompareStringA with
 /// NORM_IGNORECASE on Windows).
-/// Note: Linux compares the UpperCaseCopy of both.
+/// Note: Linux compares the UpperCaseCopy of both, without copying ASCII texts.
 bool SameTextIgnoreCase(std::string_view a, std::string_view b);
 
 }  // namespace keeper

@@ -1,9 +1,13 @@
 #include "text/profile_lookup.h"
 
+#include "text/utf8.h"
+
 namespace keeper {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+/// The bytes GetPrivateProfileStringA trims around names and values: blank, tab,
+/// vertical tab, form feed and Ctrl-Z (the DOS end of file). CR and LF end lines.
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1A'; }
 
 std::string_view Trimmed(std::string_view text) {
     while (!text.empty() && IsBlank(text.front()))
@@ -12,6 +16,9 @@ std::string_view Trimmed(std::string_view text) {
         text.remove_suffix(1);
     return text;
 }
+
+/// A name or value ends at its first NUL byte, as a C string would.
+std::string_view UpToNul(std::string_view text) { return text.substr(0, text.find('\0')); }
 
 bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -35,20 +42,15 @@ std::string_view NextLine(std::string_view& rest) {
     return line;
 }
 
-}  // namespace
-
-std::string LookUpProfileString(std::string_view contents, std::string_view section,
-                                std::string_view key, std::size_t bufferSize) {
-    constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
-    if (contents.starts_with(byteOrderMark)) contents.remove_prefix(byteOrderMark.size());
-
+std::string ValueOf(std::string_view contents, std::string_view section, std::string_view key,
+                    std::size_t bufferSize) {
     enum { BeforeSection, InSection, AfterSection } where = BeforeSection;
     while (!contents.empty() && where != AfterSection) {
         const std::string_view line = Trimmed(NextLine(contents));
-        if (line.starts_with('[')) {
-            const std::size_t close = line.rfind(']');
-            if (close == std::string_view::npos) continue;
-            const bool match = SameName(Trimmed(line.substr(1, close - 1)), section);
+        // A line that opens a bracket without closing one is an ordinary line.
+        if (const std::size_t close = line.rfind(']');
+            line.starts_with('[') && close != std::string_view::npos) {
+            const bool match = SameName(UpToNul(Trimmed(line.substr(1, close - 1))), section);
             if (where == InSection)
                 where = AfterSection;
             else if (match)
@@ -57,17 +59,29 @@ std::string LookUpProfileString(std::string_view contents, std::string_view sect
         }
         if (where != InSection) continue;
         const std::size_t equals = line.find('=');
-        if (!SameName(Trimmed(line.substr(0, equals)), key)) continue;
+        if (!SameName(UpToNul(Trimmed(line.substr(0, equals))), key)) continue;
         std::string_view value = equals == std::string_view::npos
                                      ? std::string_view{}
-                                     : Trimmed(line.substr(equals + 1));
+                                     : UpToNul(Trimmed(line.substr(equals + 1)));
         if (value.size() > 1 && (value.front() == '"' || value.front() == '\'') &&
             value.back() == value.front())
             value = value.substr(1, value.size() - 2);
-        value = value.substr(0, value.find('\0'));
-        return std::string(value.substr(0, bufferSize > 0 ? bufferSize - 1 : 0));
+        const std::size_t room = bufferSize > 0 ? bufferSize - 1 : 0;
+        return std::string(value.substr(0, Utf8CutLength(value, room)));
     }
     return {};
+}
+
+}  // namespace
+
+std::string LookUpProfileString(std::string_view contents, std::string_view section,
+                                std::string_view key, std::size_t bufferSize) {
+    if (contents.starts_with("\xEF\xBB\xBF"))
+        return ValueOf(contents.substr(3), section, key, bufferSize);
+    const bool littleEndian = contents.starts_with("\xFF\xFE");
+    if (littleEndian || contents.starts_with("\xFE\xFF"))
+        return ValueOf(Utf8FromUtf16(contents.substr(2), !littleEndian), section, key, bufferSize);
+    return ValueOf(contents, section, key, bufferSize);
 }
 
 }  // namespace keeper

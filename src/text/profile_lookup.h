@@ -8,11 +8,17 @@
 namespace keeper {
 
 /// The value of `key` in the first section named `section` of the INI text `contents`,
-/// cut to bufferSize - 1 bytes (and at a NUL byte); the empty text when either is
-/// missing. Section and key names are compared without regard to ASCII case; blanks
-/// around names and values are trimmed; a value enclosed in a matching pair of ' or "
-/// loses them; the first matching key wins; CR LF, LF and CR end lines; a UTF-8
-/// byte-order mark is skipped.
+/// cut to bufferSize - 1 bytes (never inside a UTF-8 character); the empty text when
+/// either is missing. The rules are those of GetPrivateProfileStringA:
+/// - a UTF-8 byte-order mark is skipped; text behind a UTF-16 one (little- or
+///   big-endian) is read as UTF-8 (a lone surrogate becomes U+FFFD); other text is
+///   taken byte for byte;
+/// - CR LF, LF and CR end lines; blank, tab, VT, FF and Ctrl-Z (0x1A) are trimmed
+///   around section names, key names and values;
+/// - names are compared without regard to ASCII case, and end at a NUL byte;
+/// - only the first section of the name counts, and in it the first line whose name
+///   matches, with or without =;
+/// - a value ends at a NUL byte, then loses a matching pair of enclosing ' or ".
 /// "[Settings]\nApplicationName = \"a b\"\n" => `a b`.
 std::string LookUpProfileString(std::string_view contents, std::string_view section,
                                 std::string_view key, std::size_t bufferSize);

@@ -79,8 +79,11 @@ TEST(PosixLocaleTest, SettingsOfTheLocaleThatTheVariablesName) {
         {german, {"C", "de_DE.UTF-8"}, "12/08/26 13:05:07", "Tuesday December|Tue Dec|13:05|PM|AM"},
         {installed("ja_JP.UTF-8"), {"ja_JP.UTF-8"}, "2026年12月08日 13時05分07秒",
          "火曜日 12月|火 12月|13時05分07秒|午後|午前"},
-        // Every query fails: the defaults.
-        {true, {"xx_XX.none"}, "12/8/26 1:05:07 pm", "Tuesday December|Tue Dec|1:05 pm|pm|am"}};
+        // A locale that is not installed is the C locale, as for date(1), not the
+        // defaults of failed queries (12/8/26 1:05:07 pm).
+        {true, {"xx_XX.UTF-8"}, "12/08/26 13:05:07", "Tuesday December|Tue Dec|13:05|PM|AM"},
+        {true, {nullptr, nullptr, "xx_XX.UTF-8"}, "12/08/26 13:05:07",
+         "Tuesday December|Tue Dec|13:05|PM|AM"}};
     // clang-format on
     bool skipped = false;
     for (const auto& row : rows) {

@@ -40,9 +40,11 @@ void ReadNames(locale_t time, const std::array<nl_item, N>& items,
 
 void ReadLocaleDateTimeSettings() {
     // The user's LC_TIME as LC_ALL, LC_TIME and LANG name it, read without touching the
-    // locale of the process.  A locale that cannot be loaded leaves every default.
+    // locale of the process. One that cannot be set (not installed, misspelt) means the
+    // C locale, as for date(1); only when even that cannot be had do the defaults stay.
     LocaleDateTimeSettings settings;
-    const locale_t time = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(nullptr));
+    locale_t time = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(nullptr));
+    if (time == nullptr) time = newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(nullptr));
     ReadNames(time, MonthAbbreviationItems, MonthAbbreviationIds, settings.MonthAbbreviations);
     ReadNames(time, MonthNameItems, MonthNameIds, settings.MonthFullNames);
     ReadNames(time, DayAbbreviationItems, DayAbbreviationIds, settings.DayAbbreviations);
