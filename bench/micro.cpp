@@ -35,15 +35,18 @@ public:
             const pid_t pid = fork();
             if (pid == 0) {
                 prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlive the benchmark
-                for (;;) pause();
+                for (;;)
+                    pause();
             }
             if (pid < 0) break;
             pids_.push_back(pid);
         }
     }
     ~Sleepers() {
-        for (const pid_t pid : pids_) kill(pid, SIGKILL);
-        for (const pid_t pid : pids_) waitpid(pid, nullptr, 0);
+        for (const pid_t pid : pids_)
+            kill(pid, SIGKILL);
+        for (const pid_t pid : pids_)
+            waitpid(pid, nullptr, 0);
     }
     std::size_t Count() const { return pids_.size(); }
 
@@ -71,28 +74,20 @@ std::string ScratchDirectory() {
 }
 
 // The locator's scan as FindOrStartProcess makes it when the module does not run: every
-// listed process (at most MaxListedProcesses) is opened and its executable name read.
+// listed process (at most MaxListedProcesses) is looked at, none matches.
 void BM_ProcessScan(benchmark::State& state) {
     const Sleepers sleepers(static_cast<int>(state.range(0)));
     std::vector<std::uint32_t> ids;
-    std::size_t examined = 0;
     for (auto _ : state) {
         keeper::ErrorCode error = 0;
         if (!keeper::ListProcessIds(ids, error)) state.SkipWithError("cannot list processes");
-        examined = 0;
-        for (const std::uint32_t id : ids) {
-            const keeper::Handle process = keeper::OpenWatchableProcess(id);
-            if (process == keeper::NoHandle) continue;
-            std::string name;
-            if (keeper::ExecutableFileName(process, name))
-                benchmark::DoNotOptimize(keeper::SameTextIgnoreCase(name, "KEEPER-ABSENT.BIN"));
-            keeper::CloseProcess(process);
-            ++examined;
-        }
+        const keeper::ModuleQuery query =
+            keeper::PrepareModuleQuery("KEEPER-ABSENT.BIN", "/usr/bin/keeper-absent.bin");
+        const keeper::Handle found = keeper::FindRunningInstance(ids, query);
+        if (found != keeper::NoHandle) state.SkipWithError("an absent module was found");
     }
     state.counters["running"] = RunningProcesses();
     state.counters["listed"] = static_cast<double>(ids.size());
-    state.counters["opened"] = static_cast<double>(examined);
 }
 BENCHMARK(BM_ProcessScan)->Arg(0)->Arg(100)->Arg(1000)->Arg(3000)->Unit(benchmark::kMillisecond);
 
@@ -121,13 +116,18 @@ void BM_FindOrStartProcess(benchmark::State& state) {
     }
     state.counters["running"] = RunningProcesses();
 }
-BENCHMARK(BM_FindOrStartProcess)->Arg(0)->Arg(100)->Arg(1000)->Arg(3000)
+BENCHMARK(BM_FindOrStartProcess)
+    ->Arg(0)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Arg(3000)
     ->Unit(benchmark::kMillisecond);
 
 // One entry appended to a log of the given size: open, the tail rule, write, close.
 // The 4 GiB log is sparse; the tail rule reads only its last 128 bytes.
 void BM_WriteLog(benchmark::State& state) {
-    const std::string log = ScratchDirectory() + "/write-" + std::to_string(state.range(0)) + ".log";
+    const std::string log =
+        ScratchDirectory() + "/write-" + std::to_string(state.range(0)) + ".log";
     const auto size = static_cast<off_t>(state.range(0));
     const std::string message = "Restart /usr/local/bin/server";
     int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -149,7 +149,8 @@ void BM_WriteLog(benchmark::State& state) {
 BENCHMARK(BM_WriteLog)->Arg(1024)->Arg(std::int64_t{4} << 30)->Unit(benchmark::kMicrosecond);
 
 void BM_TimeStampText(benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(keeper::TimeStampText());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(keeper::TimeStampText());
 }
 BENCHMARK(BM_TimeStampText);
 

@@ -8,22 +8,6 @@
 #include "resources/messages.h"
 
 namespace keeper {
-namespace {
-
-/// The first listed process whose executable is the module, opened; none if none is.
-Handle FindRunningInstance(const std::vector<std::uint32_t>& ids, const std::string& moduleName) {
-    for (const std::uint32_t id : ids) {
-        const Handle process = OpenWatchableProcess(id);
-        if (process == NoHandle) continue;  // ended meanwhile, or not ours to inspect
-        std::string name;
-        if (ExecutableFileName(process, name) && SameTextIgnoreCase(name, moduleName))
-            return process;
-        CloseProcess(process);
-    }
-    return NoHandle;
-}
-
-}  // namespace
 
 std::string CommandForLaunch(const std::string& command) {
     // Unquoted, "C:\Program Files\App\app.exe" would start C:\Program.exe if one exists.
@@ -32,15 +16,24 @@ std::string CommandForLaunch(const std::string& command) {
     return hasBlank && !quoted && IsExistingFile(command) ? '"' + command + '"' : command;
 }
 
+Handle FindRunningInstance(const std::vector<std::uint32_t>& ids, const ModuleQuery& query) {
+    for (const std::uint32_t id : ids) {
+        if (const Handle process = OpenProcessOfModule(id, query); process != NoHandle)
+            return process;
+    }
+    return NoHandle;
+}
+
 Located FindOrStartProcess(RunState& run) {
     std::vector<std::uint32_t> ids;
     ErrorCode error = 0;
     if (!ListProcessIds(ids, error)) return {};  // nothing launched, nothing logged
-    if (const Handle running = FindRunningInstance(ids, run.ModuleName); running != NoHandle)
+    const std::string command = CommandForLaunch(run.ApplicationCommand);
+    const ModuleQuery query = PrepareModuleQuery(run.ModuleName, command);
+    if (const Handle running = FindRunningInstance(ids, query); running != NoHandle)
         return {running};
 
-    const Launch launch =
-        LaunchProcess(CommandForLaunch(run.ApplicationCommand) + " " + run.ApplicationParameters);
+    const Launch launch = LaunchProcess(command + " " + run.ApplicationParameters);
     if (!LogIfFailed(run.LogFileName, launch.Process != NoHandle, launch.Error, run.LogFileLimit))
         return {NoHandle, true};
 

@@ -1,9 +1,12 @@
 // Finding a running instance of the watched module, or launching the application.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/run_state.h"
+#include "platform/processes.h"
 
 namespace keeper {
 
@@ -18,6 +21,10 @@ struct Located {
 /// first time and "Restart" afterwards. None when the process list cannot be read
 /// (nothing logged) or the launch fails (an error entry logged).
 Located FindOrStartProcess(RunState& run);
+
+/// The first of the listed processes (in their order) that runs the module `query`
+/// looks for, opened; none when none does.
+Handle FindRunningInstance(const std::vector<std::uint32_t>& ids, const ModuleQuery& query);
 
 /// The command as it is handed to the platform: quoted when it holds a blank, is not
 /// quoted yet and names an existing file as a whole; otherwise as it stands.

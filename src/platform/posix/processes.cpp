@@ -10,25 +10,21 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <cerrno>
-#include <map>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/posix/descriptors.h"
+#include "platform/posix/started_under.h"
 #include "platform/process_text.h"
 #include "text/arguments.h"
 
 namespace keeper {
 namespace {
-
-/// The process behind each open pidfd (a pidfd does not tell its pid cheaply), with
-/// the executable path read when it was opened.
-struct OpenProcess {
-    pid_t Pid;
-    std::string ExecutablePath;
-    bool Child;  ///< launched by us, so ours to reap
-};
-std::map<int, OpenProcess> OpenProcesses;
 
 int OpenPidFd(pid_t pid) { return static_cast<int>(syscall(SYS_pidfd_open, pid, 0)); }
 
@@ -37,19 +33,129 @@ bool HasEnded(int pidfd) {
     return poll(&probe, 1, 0) != 0;
 }
 
-/// The target of /proc/<pid>/exe; false when the process may not be inspected.
-bool ExecutablePath(pid_t pid, std::string& path) {
-    const std::string link = "/proc/" + std::to_string(pid) + "/exe";
-    char buffer[4096];
-    const ssize_t n = readlink(link.c_str(), buffer, sizeof buffer);
+/// The name of a file of /proc/PID, built without allocating: the scan builds one for
+/// every listed process.
+class ProcFile {
+public:
+    ProcFile(pid_t pid, const char* file) {
+        std::snprintf(path_, sizeof path_, "/proc/%d/%s", static_cast<int>(pid), file);
+    }
+    const char* Path() const { return path_; }
+
+private:
+    char path_[48];
+};
+
+/// The file name of the executable of `pid`, read into `buffer`; false when the process
+/// may not be inspected (another user's without root, a kernel thread) or has ended.
+bool ExecutableName(pid_t pid, char (&buffer)[4096], std::string_view& name) {
+    const ssize_t n = readlink(ProcFile(pid, "exe").Path(), buffer, sizeof buffer);
     if (n <= 0) return false;
-    std::string target(buffer, static_cast<std::size_t>(n));
+    std::string_view target(buffer, static_cast<std::size_t>(n));
     // An executable replaced on disk while it runs still counts under its name.
     constexpr std::string_view deleted = " (deleted)";
     if (target.size() > deleted.size() && target.ends_with(deleted))
-        target.resize(target.size() - deleted.size());
-    path = std::move(target);
+        target.remove_suffix(deleted.size());
+    name = target.substr(target.rfind('/') + 1);
     return true;
+}
+
+/// At most `size` bytes of the file `file` of /proc/PID; the empty text when it cannot
+/// be read.
+std::string_view ReadProcFile(pid_t pid, const char* file, char* buffer, std::size_t size) {
+    const int fd = open(ProcFile(pid, file).Path(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return {};
+    const ssize_t n = read(fd, buffer, size);
+    close(fd);
+    return n > 0 ? std::string_view(buffer, static_cast<std::size_t>(n)) : std::string_view{};
+}
+
+/// The real user of `pid`, from the first number of its "Uid:" line; -1 when unknown.
+long RealUser(pid_t pid) {
+    char buffer[1024];
+    const std::string_view status = ReadProcFile(pid, "status", buffer, sizeof buffer);
+    const std::size_t at = status.find("\nUid:");
+    if (at == std::string_view::npos) return -1;
+    return std::strtol(buffer + at + 5, nullptr, 10);  // the line goes on past the number
+}
+
+enum class Candidate { No, ByExecutable, ThroughItsName };
+
+/// What the executable's name and, for an executable a file of the module's name leads
+/// to, the name the process was started by say about `pid`. Costs one system call for a
+/// process whose executable has another name.
+Candidate CandidateOf(pid_t pid, const ModuleQuery& query) {
+    char buffer[4096];
+    std::string_view name;
+    if (!ExecutableName(pid, buffer, name)) return Candidate::No;
+    if (SameTextIgnoreCase(name, query.ModuleName)) return Candidate::ByExecutable;
+    for (const std::string& through : query.StartedThrough) {
+        if (!SameTextIgnoreCase(name, through)) continue;
+        char comm[64];
+        std::string_view recorded = ReadProcFile(pid, "comm", comm, sizeof comm);
+        if (recorded.ends_with('\n')) recorded.remove_suffix(1);
+        return SameTextIgnoreCase(recorded,
+                                  std::string_view(query.ModuleName).substr(0, RecordedNameLength))
+                   ? Candidate::ThroughItsName
+                   : Candidate::No;
+    }
+    return Candidate::No;
+}
+
+/// Whether the command line of `pid` confirms that it was started through a file of
+/// the module's name.
+bool ConfirmedStartedUnder(pid_t pid, const std::string& moduleName) {
+    char comm[64];
+    std::string_view recorded = ReadProcFile(pid, "comm", comm, sizeof comm);
+    if (recorded.ends_with('\n')) recorded.remove_suffix(1);
+    char arguments[8192];
+    const std::string_view commandLine = ReadProcFile(pid, "cmdline", arguments, sizeof arguments);
+    return StartedUnder(recorded, commandLine, moduleName, SameTextIgnoreCase);
+}
+
+/// The path a launch of `program` runs: the program itself when it names a directory,
+/// else the first executable file of that name in PATH, as posix_spawnp searches it; the
+/// empty text when there is none.
+std::string ProgramPath(const std::string& program) {
+    if (program.find('/') != std::string::npos) return program;
+    const char* search = std::getenv("PATH");
+    std::string_view dirs = search != nullptr ? search : "/bin:/usr/bin";
+    for (;;) {
+        const std::size_t end = dirs.find(':');
+        const std::string_view dir = dirs.substr(0, end);
+        std::string path = dir.empty() ? program : std::string(dir) + "/" + program;
+        struct stat info {};
+        if (stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+            access(path.c_str(), X_OK) == 0)
+            return path;
+        if (end == std::string_view::npos) return {};
+        dirs.remove_prefix(end + 1);
+    }
+}
+
+/// The file name of the file `path` leads to through its symbolic links; empty when
+/// it cannot be resolved.
+std::string ResolvedFileName(const std::string& path) {
+    char real[PATH_MAX];
+    if (realpath(path.c_str(), real) == nullptr) return {};
+    const std::string_view resolved(real);
+    return std::string(resolved.substr(resolved.rfind('/') + 1));
+}
+
+/// The interpreter of the #! script `path`; empty when it is no script.
+std::string Interpreter(const std::string& path) {
+    char head[256];
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return {};
+    const ssize_t n = read(fd, head, sizeof head);
+    close(fd);
+    std::string_view line(head, n > 0 ? static_cast<std::size_t>(n) : 0);
+    if (!line.starts_with("#!")) return {};
+    line.remove_prefix(2);
+    const std::size_t start = line.find_first_not_of(" \t");
+    if (start == std::string_view::npos) return {};
+    line.remove_prefix(start);
+    return std::string(line.substr(0, line.find_first_of(" \t\r\n")));
 }
 
 }  // namespace
@@ -74,46 +180,43 @@ bool ListProcessIds(std::vector<std::uint32_t>& ids, ErrorCode& error) {
     return true;
 }
 
-Handle OpenWatchableProcess(std::uint32_t id) {
-    const auto pid = static_cast<pid_t>(id);
-    const int fd = OpenPidFd(pid);
-    if (fd < 0) return NoHandle;
-    // Read once, after the pidfd holds the process: the scan reads every listed
-    // process's executable, and this link is most of what a scan costs.
-    std::string path;
-    if (!ExecutablePath(pid, path)) {  // another user's, or a kernel thread
-        close(fd);
-        return NoHandle;
-    }
-    OpenProcesses[fd] = {pid, std::move(path), false};
-    return HandleOf(fd);
+ModuleQuery PrepareModuleQuery(const std::string& moduleName, const std::string& command) {
+    ModuleQuery query{moduleName, {}};
+    const std::string path = ProgramPath(ScanArgument(command, 0, LeadByteSet{}).Token);
+    if (path.empty()) return query;
+    const auto add = [&query](std::string name) {
+        if (!name.empty() && !SameTextIgnoreCase(name, query.ModuleName))
+            query.StartedThrough.push_back(std::move(name));
+    };
+    add(ResolvedFileName(path));  // what a symbolic link of the module's name runs
+    if (const std::string interpreter = Interpreter(path); !interpreter.empty())
+        add(ResolvedFileName(interpreter));  // what a script of the module's name runs
+    return query;
 }
 
-bool ExecutableFileName(Handle process, std::string& name) {
-    const auto found = OpenProcesses.find(FdOf(process));
-    if (found == OpenProcesses.end()) return false;
-    OpenProcess& opened = found->second;
-    if (opened.ExecutablePath.empty() && !ExecutablePath(opened.Pid, opened.ExecutablePath))
-        return false;
-    // The path was read after the pidfd was opened; if the process has not ended by now,
-    // the identifier had not passed to a new process when the path was read.
-    if (HasEnded(found->first)) return false;
-    name = FileNamePart(opened.ExecutablePath, NativePaths, LeadBytes);
-    return true;
+Handle OpenProcessOfModule(std::uint32_t id, const ModuleQuery& query) {
+    const auto pid = static_cast<pid_t>(id);
+    if (CandidateOf(pid, query) == Candidate::No) return NoHandle;
+    const int fd = OpenPidFd(pid);
+    if (fd < 0) return NoHandle;
+    // Everything is read again now that the pidfd holds the process: if it has not ended
+    // by the last read, the identifier had not passed to another process meanwhile.
+    const Candidate held = CandidateOf(pid, query);
+    const bool runs =
+        held != Candidate::No && RealUser(pid) == static_cast<long>(getuid()) &&
+        (held == Candidate::ByExecutable || ConfirmedStartedUnder(pid, query.ModuleName)) &&
+        !HasEnded(fd);
+    if (runs) return HandleOf(fd);
+    close(fd);
+    return NoHandle;
 }
 
 void CloseProcess(Handle process) {
     const int fd = FdOf(process);
-    const auto found = OpenProcesses.find(fd);
-    if (found == OpenProcesses.end() || found->second.Child) {
-        siginfo_t info{};
-        // Reaps our own child once it has ended. A scan never opens a child of ours: the
-        // one we launched is reaped before the next scan, and an ended process has no
-        // executable link to open it by. So the processes a scan only looked at, for
-        // which this would be ECHILD, are not asked.
-        waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(fd), &info, WEXITED | WNOHANG);
-    }
-    if (found != OpenProcesses.end()) OpenProcesses.erase(found);
+    // Reaps the process when it is a child of ours that has ended; for one keeper adopted
+    // this is ECHILD.
+    siginfo_t info{};
+    waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(fd), &info, WEXITED | WNOHANG);
     close(fd);
 }
 
@@ -153,8 +256,6 @@ Launch LaunchProcess(const std::string& commandLine) {
 
     const int fd = OpenPidFd(pid);
     if (fd < 0) return {NoHandle, static_cast<ErrorCode>(errno)};
-    // The path of a child we launched is read only if it is asked for.
-    OpenProcesses[fd] = {pid, {}, true};
     // A long wait follows. The start-up's buffers (the settings file's 16 KiB, the
     // links' 4 KiB) are free again but stay resident in the heap until handed back.
     malloc_trim(0);

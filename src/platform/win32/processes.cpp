@@ -53,12 +53,6 @@ bool ListProcessIds(std::vector<std::uint32_t>& ids, ErrorCode& error) {
     return true;
 }
 
-Handle OpenWatchableProcess(std::uint32_t id) {
-    // Enough to read the module list and name, and to wait for the end.
-    constexpr DWORD access = SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
-    return reinterpret_cast<Handle>(OpenProcess(access, FALSE, id));
-}
-
 namespace {
 
 /// The base name of the first module: the executable, for a process of our bitness.
@@ -89,8 +83,21 @@ bool ImageFileName(HANDLE process, std::string& name) {
 
 }  // namespace
 
-bool ExecutableFileName(Handle process, std::string& name) {
-    return FirstModuleName(HandleOf(process), name) || ImageFileName(HandleOf(process), name);
+ModuleQuery PrepareModuleQuery(const std::string& moduleName, const std::string&) {
+    return {moduleName, {}};
+}
+
+Handle OpenProcessOfModule(std::uint32_t id, const ModuleQuery& query) {
+    // Enough to read the module list and name, and to wait for the end.
+    constexpr DWORD access = SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
+    const HANDLE process = OpenProcess(access, FALSE, id);
+    if (process == nullptr) return NoHandle;  // ended meanwhile, or not ours to inspect
+    std::string name;
+    if ((FirstModuleName(process, name) || ImageFileName(process, name)) &&
+        SameTextIgnoreCase(name, query.ModuleName))
+        return reinterpret_cast<Handle>(process);
+    CloseHandle(process);
+    return NoHandle;
 }
 
 void CloseProcess(Handle process) { CloseHandle(HandleOf(process)); }
