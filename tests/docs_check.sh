@@ -24,7 +24,9 @@ cd "$(dirname "$0")/.."
 repo=$PWD
 deb=${1:-$(ls build/linux/packages/keeper_*.deb 2>/dev/null | head -1)}
 work=$(mktemp -d "${TMPDIR:-/tmp}/keeper-docs.XXXXXX")
-finish() { pkill -KILL -f -- "$work/" 2>/dev/null; rm -rf "$work"; }
+. tests/support/scratch_processes.sh
+# keeper and the program it watches run from the package extracted into $work.
+finish() { end_scratch_processes "$work"; rm -rf "$work"; }
 trap finish EXIT
 failures=0
 pass() { echo "ok - $1"; }

@@ -5,7 +5,9 @@
 set -u
 deb=$1 version=$2
 work=$(mktemp -d "${TMPDIR:-/tmp}/keeper-deb.XXXXXX")
-finish() { pkill -KILL -f -- "$work/" 2>/dev/null; rm -rf "$work"; }
+. "$(dirname "$0")/../support/scratch_processes.sh"
+# keeper and the program it watches run from copies in $work.
+finish() { end_scratch_processes "$work"; rm -rf "$work"; }
 trap finish EXIT
 failures=0
 pass() { echo "ok - $1"; }
