@@ -1,12 +1,20 @@
 # Installation layout and packages.
-#   Linux:   cmake --install lays out bin/keeper, the man page keeper(1) and the examples
-#            under share/doc/keeper; cpack builds keeper_<version>_<arch>.deb from it.
+#   Linux:   cmake --install lays out bin/keeper, the man page keeper(1), and under
+#            share/doc/keeper the guide with the pages and pictures it links to, the
+#            copyright file and the examples; cpack builds keeper_<version>_<arch>.deb
+#            from it.
 #   Windows: cpack on the win32 build makes keeper-<version>-windows.zip holding
-#            keeper.exe, keeper64.exe (taken from the win64 build), an example keeper.cfg
-#            and README.txt, the text files with CR LF line ends.
+#            keeper.exe, keeper64.exe (taken from the win64 build), an example keeper.cfg,
+#            README.txt, LICENSE.txt and the guide as HTML under doc/ (made with
+#            python3-markdown), the text files with CR LF line ends.
 include(GNUInstallDirs)
 set(KEEPER_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 set(KEEPER_PACKAGE_STAGING ${CMAKE_BINARY_DIR}/package-files)
+# The pages installed beside the guide, and the pictures they show.
+set(KEEPER_DOC_PAGES guide performance reliability)
+set(KEEPER_DOC_IMAGES ${PROJECT_SOURCE_DIR}/docs/images/application-error-box.png
+                      ${PROJECT_SOURCE_DIR}/docs/images/misconfigured-box.png
+                      ${PROJECT_SOURCE_DIR}/bench/results/relaunch.png)
 
 set(CPACK_PACKAGE_NAME keeper)
 set(CPACK_PACKAGE_VENDOR "keeper maintainers")
@@ -45,6 +53,34 @@ if(WIN32)
                    @ONLY NEWLINE_STYLE CRLF)
     install(FILES ${KEEPER_PACKAGE_STAGING}/${file} DESTINATION .)
   endforeach()
+  configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${KEEPER_PACKAGE_STAGING}/LICENSE.txt
+                 NEWLINE_STYLE CRLF)
+  install(FILES ${KEEPER_PACKAGE_STAGING}/LICENSE.txt DESTINATION .)
+
+  # The guide as HTML, for readers without a Markdown viewer: built by the target
+  # keeper-doc-html (scripts/package builds it), which needs Debian's python3-markdown.
+  find_program(KEEPER_PYTHON3 python3 HINTS /usr/bin)
+  set(html_pages "")
+  foreach(page ${KEEPER_DOC_PAGES})
+    set(html ${KEEPER_PACKAGE_STAGING}/doc/${page}.html)
+    add_custom_command(OUTPUT ${html}
+                       COMMAND ${CMAKE_COMMAND} -E make_directory ${KEEPER_PACKAGE_STAGING}/doc
+                       COMMAND ${KEEPER_PYTHON3} ${PROJECT_SOURCE_DIR}/cmake/markdown_html.py
+                               ${PROJECT_SOURCE_DIR}/docs/${page}.md ${html}
+                       DEPENDS ${PROJECT_SOURCE_DIR}/docs/${page}.md
+                               ${PROJECT_SOURCE_DIR}/cmake/markdown_html.py VERBATIM)
+    list(APPEND html_pages ${html})
+  endforeach()
+  add_custom_target(keeper-doc-html DEPENDS ${html_pages})
+  install(CODE "
+    foreach(page ${html_pages})
+      if(NOT EXISTS \${page})
+        message(FATAL_ERROR \"\${page} is missing: build the target keeper-doc-html first \"
+                            \"(it needs python3-markdown; scripts/install-deps installs it)\")
+      endif()
+    endforeach()")
+  install(FILES ${html_pages} DESTINATION doc)
+  install(FILES ${KEEPER_DOC_IMAGES} DESTINATION doc/images)
   set(CPACK_GENERATOR ZIP)
 else()
   install(TARGETS keeper RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -65,7 +101,29 @@ else()
   install(FILES ${changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR})
   install(FILES ${KEEPER_PACKAGING_DIR}/linux/keeper.cfg ${KEEPER_PACKAGING_DIR}/linux/keeper.service
           DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
-  install(FILES ${PROJECT_SOURCE_DIR}/docs/guide.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  # The guide and the pages it links to, with their pictures under images/; the links of
+  # the installed pages follow the pictures from outside docs/ there.
+  set(doc_pages "")
+  foreach(page ${KEEPER_DOC_PAGES})
+    set(installed ${KEEPER_PACKAGE_STAGING}/doc/${page}.md)
+    add_custom_command(OUTPUT ${installed}
+                       COMMAND ${CMAKE_COMMAND} -E make_directory ${KEEPER_PACKAGE_STAGING}/doc
+                       COMMAND ${CMAKE_COMMAND} -DIN=${PROJECT_SOURCE_DIR}/docs/${page}.md
+                               -DOUT=${installed} -P ${PROJECT_SOURCE_DIR}/cmake/installed_doc.cmake
+                       DEPENDS ${PROJECT_SOURCE_DIR}/docs/${page}.md
+                               ${PROJECT_SOURCE_DIR}/cmake/installed_doc.cmake VERBATIM)
+    list(APPEND doc_pages ${installed})
+  endforeach()
+  # Debian's copyright file, in the machine-readable format, made from LICENSE.
+  set(copyright ${KEEPER_PACKAGE_STAGING}/copyright)
+  add_custom_command(OUTPUT ${copyright}
+                     COMMAND ${CMAKE_COMMAND} -DLICENSE=${PROJECT_SOURCE_DIR}/LICENSE
+                             -DOUT=${copyright} -P ${PROJECT_SOURCE_DIR}/cmake/debian_copyright.cmake
+                     DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE
+                             ${PROJECT_SOURCE_DIR}/cmake/debian_copyright.cmake VERBATIM)
+  add_custom_target(keeper-doc ALL DEPENDS ${doc_pages} ${copyright})
+  install(FILES ${doc_pages} ${copyright} DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(FILES ${KEEPER_DOC_IMAGES} DESTINATION ${CMAKE_INSTALL_DOCDIR}/images)
 
   set(CPACK_GENERATOR DEB)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -3,6 +3,7 @@
 # programs run through RUNNER (scripts/wine-run); KEEPER is the executable under test
 # (keeper64.exe for the 64-bit Windows build), by default BIN_DIR/keeper.
 set -u
+. "$(dirname "${BASH_SOURCE[0]}")/../support/scratch_processes.sh"
 bin=$1
 ext=$2
 runner=${3:-}
@@ -15,11 +16,17 @@ export XDG_RUNTIME_DIR=$work/run
 mkdir -m 0700 "$XDG_RUNTIME_DIR"
 
 finish() {
+    # The Wine session belongs to this run (its own prefix); on Linux keeper and the
+    # programs it launched run from copies in $work. Then the script's own jobs.
     if is_windows; then
         wineserver -k 2>/dev/null || true
     else
-        pkill -KILL -f -- "$work/" 2>/dev/null || true
+        end_scratch_processes "$work" || echo "# still running from $work: $(scratch_pids "$work")"
     fi
+    local jobs
+    jobs=$(jobs -rp)
+    # shellcheck disable=SC2086  # one identifier a word
+    [ -z "$jobs" ] || kill -KILL $jobs 2>/dev/null || true
     if [ "$failures" -eq 0 ]; then rm -rf "$work"; else echo "kept: $work"; fi
 }
 trap finish EXIT

@@ -5,7 +5,9 @@
 set -u
 deb=$1 version=$2
 work=$(mktemp -d "${TMPDIR:-/tmp}/keeper-deb.XXXXXX")
-finish() { pkill -KILL -f -- "$work/" 2>/dev/null; rm -rf "$work"; }
+. "$(dirname "$0")/../support/scratch_processes.sh"
+# keeper and the program it watches run from copies in $work.
+finish() { end_scratch_processes "$work"; rm -rf "$work"; }
 trap finish EXIT
 failures=0
 pass() { echo "ok - $1"; }
@@ -26,23 +28,54 @@ check "Description has a summary and a long text" [ "$(field Description | wc -l
 files=$(dpkg-deb -c "$deb" | awk '{ print $NF }')
 for path in ./usr/bin/keeper ./usr/share/man/man1/keeper.1.gz \
             ./usr/share/doc/keeper/examples/keeper.cfg ./usr/share/doc/keeper/examples/keeper.service \
-            ./usr/share/doc/keeper/guide.md ./usr/share/doc/keeper/changelog.gz; do
+            ./usr/share/doc/keeper/guide.md ./usr/share/doc/keeper/changelog.gz \
+            ./usr/share/doc/keeper/copyright; do
     check "the package holds $path" grep -qx -- "$path" <<< "$files"
 done
 check "keeper is installed executable by all" \
     grep -qE '^-rwxr-xr-x .* \./usr/bin/keeper$' <<< "$(dpkg-deb -c "$deb")"
 
-# lintian, where installed (it is optional). The package has no copyright file until the
-# project states its licence.
+# lintian, where installed (it is optional).
 if command -v lintian > /dev/null; then
-    check "lintian finds no error or warning besides the missing copyright file" \
-        [ -z "$(lintian --suppress-tags no-copyright-file "$deb" 2>&1 | grep -E '^[EW]: ')" ]
+    check "lintian finds no error or warning" [ -z "$(lintian "$deb" 2>&1 | grep -E '^[EW]: ')" ]
 else
     echo "skip - lintian is not installed"
 fi
 
 root=$work/root
 dpkg -x "$deb" "$root"
+doc=$root/usr/share/doc/keeper
+
+# The copyright file: Debian's machine-readable format, and the licence of LICENSE.
+copyright=$doc/copyright
+dep5_field() { # dep5_field NAME: the first line of the field NAME
+    sed -n "s/^$1: //p" "$copyright" | head -1
+}
+check "copyright: in the machine-readable format 1.0" \
+    [ "$(head -1 "$copyright")" = "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ]
+check "copyright: one Files: * paragraph" [ "$(grep -c '^Files: \*$' "$copyright")" -eq 1 ]
+check "copyright: held by the keeper authors since 2026" [ "$(dep5_field Copyright)" = "2026 the keeper authors" ]
+check "copyright: under the Expat (MIT) licence" [ "$(dep5_field License)" = Expat ]
+license=$(dirname "$0")/../../LICENSE
+check "copyright: the licence text is that of LICENSE" \
+    [ "$(sed -n '/^License: Expat$/,$p' "$copyright" | tail -n +2 | sed -e 's/^ //' -e 's/^\.$//')" = \
+      "$(sed -n '/^Copyright (c)/,$p' "$license" | tail -n +3)" ]
+
+# The installed pages: every relative link and picture resolves in the documentation folder.
+pages=$(cd "$doc" && ls ./*.md)
+check "the guide, the performance and the reliability notes are installed" \
+    [ "$(echo $pages)" = "./guide.md ./performance.md ./reliability.md" ]
+for page in $pages; do
+    while read -r target; do
+        target=${target%%#*}
+        [ -n "$target" ] || continue
+        case $target in *://*|mailto:*) continue ;; esac
+        check "${page#./}: the link to $target resolves in /usr/share/doc/keeper" \
+            bash -c '[ -e "$1" ] && [[ "$(realpath -m "$1")" == "$2"/* ]]' _ "$doc/$target" "$(realpath "$doc")"
+    done < <(grep -oE '\]\([^)]+\)' "$doc/$page" | sed -E 's/^\]\((.*)\)$/\1/')
+done
+check "the guide links pictures, which are installed" \
+    bash -c '[ "$(grep -c "](images/" "$1")" -ge 2 ]' _ "$doc/guide.md"
 check "the man page reads as keeper(1)" \
     grep -q "keeper - keep one application running" <<< "$(lexgrog "$root/usr/share/man/man1/keeper.1.gz")"
 check "the man page renders without warnings" \

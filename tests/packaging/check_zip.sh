@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Checks the Windows zip: its entries, CR LF line ends of the text files, every settings
-# key explained, the bitness of each executable, and the version and manifest resources.
+# Checks the Windows zip: its entries, CR LF line ends of the text files, the licence, the
+# guide as HTML, every settings key explained, the bitness of each executable, and the
+# version and manifest resources.
 # Usage: check_zip.sh ZIP VERSION
 set -u
 zip=$1 version=$2
@@ -12,9 +13,13 @@ pass() { echo "ok - $1"; }
 fail() { failures=$((failures + 1)); echo "FAIL - $1"; }
 check() { local what=$1; shift; if "$@"; then pass "$what"; else fail "$what"; fi; }
 
-expected=$(printf '%s\n' "$top/README.txt" "$top/keeper.cfg" "$top/keeper.exe" "$top/keeper64.exe")
+repo=$(cd "$(dirname "$0")/../.." && pwd)
+expected=$(printf "$top/%s\n" LICENSE.txt README.txt keeper.cfg keeper.exe keeper64.exe \
+               doc/guide.html doc/performance.html doc/reliability.html \
+               doc/images/application-error-box.png doc/images/misconfigured-box.png \
+               doc/images/relaunch.png | sort)
 entries=$(unzip -Z1 "$zip" | grep -v '/$' | sort)
-check "the zip holds exactly keeper.exe, keeper64.exe, keeper.cfg and README.txt under $top/" \
+check "the zip holds exactly keeper.exe, keeper64.exe, keeper.cfg, README.txt, LICENSE.txt and the HTML guide under $top/" \
     [ "$entries" = "$expected" ]
 unzip -q "$zip" -d "$work"
 dir=$work/$top
@@ -22,9 +27,41 @@ dir=$work/$top
 # Every line ends in CR LF: no LF without a CR before it, and the file ends in CR LF.
 crlf_only() { [ -s "$1" ] && ! grep -q $'[^\r]$' "$1" && ! grep -q '^$' "$1" && [ "$(tail -c2 "$1" | od -An -tx1 | tr -d ' ')" = 0d0a ]; }
 plain_ascii() { ! LC_ALL=C grep -q '[^[:print:][:space:]]' "$1"; }
-for file in README.txt keeper.cfg; do
+for file in README.txt keeper.cfg LICENSE.txt; do
     check "$file: every line ends in CR LF" crlf_only "$dir/$file"
     check "$file: plain ASCII text" plain_ascii "$dir/$file"
+done
+check "LICENSE.txt is LICENSE" cmp -s <(tr -d '\r' < "$dir/LICENSE.txt") "$repo/LICENSE"
+check "LICENSE.txt is the MIT licence of the keeper authors" \
+    bash -c 'grep -q "^MIT License" "$1" && grep -q "^Copyright (c) 2026 the keeper authors" "$1"' _ "$dir/LICENSE.txt"
+check "README.txt points to the guide, doc\\guide.html" grep -qF 'doc\guide.html' "$dir/README.txt"
+check "README.txt names LICENSE.txt" grep -q '^LICENSE.txt ' "$dir/README.txt"
+
+# The guide as HTML: a page a browser shows in UTF-8, with CR LF line ends, holding every
+# section of docs/guide.md; every local link, picture and #anchor of the pages resolves.
+html=$dir/doc/guide.html
+check "guide.html: an HTML page in UTF-8" \
+    bash -c 'head -1 "$1" | grep -q "^<!DOCTYPE html>" && grep -q "<meta charset=\"utf-8\">" "$1"' _ "$html"
+check "guide.html: every line ends in CR LF" crlf_only "$html"
+while read -r heading; do
+    check "guide.html: has the section \"$heading\"" grep -qF ">$heading</h2>" "$html"
+done < <(sed -n 's/^## //p' "$repo/docs/guide.md" | sed -e 's/&/\&amp;/g' -e 's/</\&lt;/g' -e 's/>/\&gt;/g')
+check "guide.html: the settings table shows the quotes around Parameters" \
+    grep -qF '<code>Parameters=""a b" "c d""</code>' "$html"
+check "guide.html: no Markdown table left unconverted" bash -c '! grep -q "^| " "$1"' _ "$html"
+for page in "$dir"/doc/*.html; do
+    name=doc/$(basename "$page")
+    while read -r target; do
+        case $target in *://*|mailto:*) continue ;; esac
+        file=${target%%#*} anchor=${target#*#}
+        [ "$anchor" = "$target" ] && anchor=
+        if [ -n "$file" ]; then
+            check "$name: the link to $target resolves in the zip" [ -f "$dir/doc/$file" ]
+        fi
+        if [ -n "$anchor" ]; then
+            check "$name: the anchor #$anchor exists" grep -q "id=\"$anchor\"" "$dir/doc/${file:-$(basename "$page")}"
+        fi
+    done < <(grep -oE '(href|src)="[^"]*"' "$page" | sed -E 's/^(href|src)="(.*)"$/\2/' | sort -u)
 done
 check "README.txt names the version" grep -q "keeper $version for Windows" "$dir/README.txt"
 for switch in /u /l /i; do
