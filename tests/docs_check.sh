@@ -187,14 +187,14 @@ while IFS= read -r text; do
     done
 done < <(sed -nE 's/^KEEPER_MESSAGE\((6544[2-7]|6551[34]|6552[3-9]|65530), [A-Za-z]+, "(.*)"\)$/\2/p' src/resources/messages.def)
 for text in "A module name is not defined." "Watching on the module" "is already started on this computer." \
-            "Start" "Restart" "Stop" "Error" "CreateEvent" "WaitForMultipleObjects:" "Application Error" \
+            "Start" "Restart" "Stop" "Error" "CreateEvent" "WaitForMultipleObjects:" "WaitForSingleObject:" "Application Error" \
             "Exception EInOutError in module" "File access denied" "Invalid filename" "File not found"; do
     check "the man page names \"$text\"" grep -qF -- "$text" <<< "$man_text"
 done
 check "the log lines the guide shows come from keeper's message table" \
     bash -c "! grep -E '^[0-9/.]+ [0-9:]+( [AP]M)? ' '$guide' | sed -E 's/^[0-9\/.]+ [0-9:]+( [AP]M)? //' |
              grep -vE '^(Start|Restart|Stop) |^Watching on the module [A-Z.-]+ is already started on this computer\.\$|^Error -?[0-9]+: ' | grep -q ."
-for key in ApplicationName Parameters SleepInterval; do
+for key in ApplicationName Parameters SleepInterval MaxSleepInterval LogFileLimit; do
     check "guide and man page explain $key" bash -c "grep -q '| \`$key\` |' '$guide' && grep -q '$key' <<< \"\$1\"" _ "$man_text"
 done
 for switch in /u /l /i; do
