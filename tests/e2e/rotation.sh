@@ -2,11 +2,15 @@
 # "LogFileLimit": the log is rotated once it has reached the limit, while the watcher and
 # twenty duplicates write at the same moment, and no entry is lost or torn.
 source "$(dirname "$0")/lib.sh"
-module=$(demo_module)
 
 dir=$work/rotate
 install_keeper "$dir" kr
 settings "$dir" kr 600000 0
+# A name of its own: a watcher adopts any process of the configured name, also one of
+# another test running at the same time.
+cp "$bin/keeper-demo$ext" "$dir/rotation-demo$ext"
+sed -i "s|keeper-demo$ext|rotation-demo$ext|" "$dir/kr.cfg"
+module=$(echo "ROTATION-DEMO$ext" | tr a-z A-Z)
 log=$dir/kr.log rotated=$dir/kr.1.log
 duplicate="Watching on the module $module is already started on this computer."
 
@@ -17,7 +21,7 @@ duplicate="Watching on the module $module is already started on this computer."
 (cd "$dir" && exec $runner ./kr$ext /l first.log) &
 watcher=$!
 check "the watcher starts the application" \
-    wait_for 20 has_line "$dir/first.log" "Start $(native_path "$dir/keeper-demo$ext")"
+    wait_for 20 has_line "$dir/first.log" "Start $(native_path "$dir/rotation-demo$ext")"
 keeper "$dir" kr /l first.log
 wait_for 20 has_line "$dir/first.log" "$duplicate"
 keeper "$dir" kr /u
@@ -49,7 +53,7 @@ check "every line of the rotated log is whole" whole "$rotated"
 in_both() { echo $(($(count_lines "$log" "$1") + $(count_lines "$rotated" "$1"))); }
 check "the watcher's start is in one of the two files, once" [ "$(in_both "Start kr")" -eq 1 ]
 check "the running application is adopted, with no launch" \
-    [ "$(in_both "Start $(native_path "$dir/keeper-demo$ext")")" -eq 0 ]
+    [ "$(in_both "Start $(native_path "$dir/rotation-demo$ext")")" -eq 0 ]
 check "each of the twenty duplicates' entries is in one of the two files" \
     [ "$(in_both "$duplicate")" -eq 20 ]
 check "the stop is in the log" has_line "$log" "Stop kr"
