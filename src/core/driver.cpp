@@ -158,10 +158,13 @@ int RunWatchdog() {
     if (run.StopRequested) return 0;  // no watcher to stop; the new name dies with us
 
     TakeStopSignals(run.WaitHandles[0]);
-    run.ApplicationParameters = ReadSetting(run.ConfigFileName, "Parameters");
-    run.SleepInterval = SleepIntervalOf(ReadSetting(run.ConfigFileName, "SleepInterval"));
-    run.MaxSleepInterval = ParseIntegerOr(ReadSetting(run.ConfigFileName, "MaxSleepInterval"), 0);
-    readLogFileLimit();
+    const std::vector<std::string> settings = ReadProfileStrings(
+        run.ConfigFileName, SettingsSection,
+        {"Parameters", "SleepInterval", "MaxSleepInterval", "LogFileLimit"}, SettingBufferSize);
+    run.ApplicationParameters = settings[0];
+    run.SleepInterval = SleepIntervalOf(settings[1]);
+    run.MaxSleepInterval = ParseIntegerOr(settings[2], 0);
+    run.LogFileLimit = ParseIntegerOr(settings[3], 0);
     LogEntry(run, MessageText(MessageId::StartText) + " " + run.ProgramName);
     WatchLoop(run);
     return 0;

@@ -2,7 +2,10 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace keeper {
 
@@ -12,5 +15,12 @@ namespace keeper {
 /// regard to case, blanks trimmed, first match wins, surrounding quotes stripped.
 std::string ReadProfileString(const std::string& file, const std::string& section,
                               const std::string& key, std::size_t bufferSize);
+
+/// The values of `keys` in `section`, in that order, each as ReadProfileString gives it.
+/// Note: Linux reads the file once for all of them; Windows asks GetPrivateProfileStringA
+/// for each.
+std::vector<std::string> ReadProfileStrings(const std::string& file, const std::string& section,
+                                            std::initializer_list<std::string_view> keys,
+                                            std::size_t bufferSize);
 
 }  // namespace keeper

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -59,7 +60,11 @@ protected:
     std::string Read(const std::string& contents, const char* section, const char* key) {
         const std::string file = (dir_ / ("s" + std::to_string(files_++) + ".cfg")).string();
         std::ofstream(file, std::ios::binary) << contents;
-        return ReadProfileString(file, section, key, 16384);
+        std::string value = ReadProfileString(file, section, key, 16384);
+        // Several keys at once read as each does alone.
+        EXPECT_EQ(ReadProfileStrings(file, section, {key, "KeyNoRowHas", key}, 16384),
+                  (std::vector<std::string>{value, "", value}));
+        return value;
     }
 
     std::filesystem::path dir_;

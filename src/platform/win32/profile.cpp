@@ -14,4 +14,13 @@ std::string ReadProfileString(const std::string& file, const std::string& sectio
     return n == 0 ? std::string() : std::string(buffer.data(), n);
 }
 
+std::vector<std::string> ReadProfileStrings(const std::string& file, const std::string& section,
+                                            std::initializer_list<std::string_view> keys,
+                                            std::size_t bufferSize) {
+    std::vector<std::string> values;
+    for (const std::string_view key : keys)
+        values.push_back(ReadProfileString(file, section, std::string(key), bufferSize));
+    return values;
+}
+
 }  // namespace keeper
