@@ -31,8 +31,8 @@ struct Stamp {
 std::int64_t MillisecondCount(DateTimeValue value) {
     // The product is formed with the 64-bit mantissa of long double: in a double it may
     // round onto a false half (46363.00000001736 lands on x.5 and would come out one
-    // millisecond off).  nearbyint rounds halves to even.
-    const long double product = std::nearbyint(static_cast<long double>(value) * 86400000.0L);
+    // millisecond off).
+    const long double product = static_cast<long double>(value) * 86400000.0L;
     // A value no clock gives, but a caller may: saturate rather than overflow.
     constexpr std::int64_t Largest = std::numeric_limits<std::int64_t>::max();
     if (std::isnan(product)) {
@@ -44,7 +44,15 @@ std::int64_t MillisecondCount(DateTimeValue value) {
     if (product <= -0x1p63L) {
         return -Largest;
     }
-    return static_cast<std::int64_t>(product);
+    // Rounded to the nearest integer, halves to even, by hand: the C library's
+    // nearbyintl is all keeper would take from libm. The fraction is exact, as both
+    // terms fit the mantissa.
+    const auto whole = static_cast<std::int64_t>(product);  // toward zero
+    const long double fraction = product - static_cast<long double>(whole);
+    const bool odd = whole % 2 != 0;
+    if (fraction > 0.5L || (fraction == 0.5L && odd)) return whole + 1;
+    if (fraction < -0.5L || (fraction == -0.5L && odd)) return whole - 1;
+    return whole;
 }
 
 Stamp StampOf(DateTimeValue value) {

@@ -86,6 +86,10 @@ TEST(DateTimeTest, SplitsReadTheNearestMillisecond) {
         // Products a double would round onto x.5 (and then to the even 2).
         {0x1.6a36000000952p+15, {2026, 12, 7}, {0, 0, 0, 1}},
         {0x1.6a36000000f89p+15, {2026, 12, 7}, {0, 0, 0, 3}},
+        // Exact halves (2^-11 days is 42187.5 ms) round to the even millisecond.
+        {0x1p-11, {1899, 12, 30}, {0, 0, 42, 188}},
+        {0x3p-11, {1899, 12, 30}, {0, 2, 6, 562}},
+        {-0x1p-11, {1899, 12, 30}, {0, 0, 42, 188}},
         // Negative values: the fraction counts forward from the start of the day.
         {-0.25, {1899, 12, 30}, {6, 0, 0, 0}},
         {-1.25, {1899, 12, 29}, {6, 0, 0, 0}},

@@ -16,7 +16,6 @@ std::string SystemMessage(ErrorCode code) {
 
 }  // namespace keeper
 
-#include <dlfcn.h>
 
 #include "platform/process_text.h"
 
@@ -42,14 +41,17 @@ ErrorCode InOutTableCode(ErrorCode code) {
     }
 }
 
+// The linker's names for the program's own ELF header, which lies at its load address,
+// and for the end of its data: a code address of the program lies between them, whether
+// it is linked statically or not.
+extern "C" const char __ehdr_start[];  // NOLINT(bugprone-reserved-identifier)
+extern "C" const char _end[];          // NOLINT(bugprone-reserved-identifier)
+
 CodeLocation LocateCode(const void* address) {
-    Dl_info info{};
-    if (dladdr(address, &info) == 0 || info.dli_fbase == nullptr) return {};
-    std::string path = info.dli_fname != nullptr ? info.dli_fname : "";
-    if (path.find('/') == std::string::npos) path = ArgumentAt(0);  // the main program
-    return {FileNamePart(path, NativePaths, LeadBytes),
-            reinterpret_cast<std::uintptr_t>(address) -
-                reinterpret_cast<std::uintptr_t>(info.dli_fbase)};
+    const auto at = reinterpret_cast<std::uintptr_t>(address);
+    const auto start = reinterpret_cast<std::uintptr_t>(__ehdr_start);
+    if (at < start || at >= reinterpret_cast<std::uintptr_t>(_end)) return {};
+    return {FileNamePart(ArgumentAt(0), NativePaths, LeadBytes), at - start};
 }
 
 bool DebuggerWantsErrors() { return false; }
