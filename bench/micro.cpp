@@ -158,7 +158,6 @@ BENCHMARK(BM_TimeStampText);
 
 int main(int argc, char** argv) {
     keeper::InitProcessText(argc, argv);
-    keeper::LoadInOutErrorTexts();
     keeper::ReadLocaleDateTimeSettings();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

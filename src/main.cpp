@@ -1,13 +1,11 @@
 // keeper: keeps one application running and logs every start, restart, stop and failure.
 #include "core/driver.h"
 #include "core/error_report.h"
-#include "log/exceptions.h"
 #include "platform/locale.h"
 #include "platform/process_text.h"
 
 int main(int argc, char** argv) {
     keeper::InitProcessText(argc, argv);
-    keeper::LoadInOutErrorTexts();
     keeper::ReadLocaleDateTimeSettings();
     return keeper::RunWithErrorReport(keeper::RunWatchdog);
 }

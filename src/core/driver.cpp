@@ -64,6 +64,9 @@ void WatchLoop(RunState& run) {
             if (!located.LaunchFailed || !backOff.Enabled()) return;
         } else {
             const std::uint64_t started = backOff.Enabled() ? MonotonicMilliseconds() : 0;
+            // The watcher holds nothing between entries: what start-up, the scan and the
+            // entries freed goes back before the wait, which may last for weeks.
+            ReleaseFreedMemory();
             ErrorCode error = 0;
             switch (WaitForStopOrExit(run.WaitHandles[0], run.WaitHandles[1], error)) {
                 case WaitOutcome::Failed:

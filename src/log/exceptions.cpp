@@ -1,7 +1,5 @@
 #include "log/exceptions.h"
 
-#include <map>
-
 #include "platform/errors.h"
 #include "resources/messages.h"
 #include "text/integer_text.h"
@@ -9,27 +7,29 @@
 namespace keeper {
 namespace {
 
-std::map<ErrorCode, std::string> InOutErrorTexts;
-std::string OtherInOutErrorText = "I/O error %d";
+/// The codes of failed file operations that have a text of their own.
+struct InOutRow {
+    ErrorCode Code;
+    MessageId Text;
+};
+constexpr InOutRow InOutRows[] = {
+    {2, MessageId::FileNotFoundText},     {3, MessageId::InvalidFileNameText},
+    {4, MessageId::TooManyOpenFilesText}, {5, MessageId::AccessDeniedText},
+    {100, MessageId::ReadBeyondEndText},  {101, MessageId::DiskFullText},
+    {106, MessageId::InvalidNumericInputText}};
 
 }  // namespace
 
-void LoadInOutErrorTexts() {
-    const std::pair<ErrorCode, MessageId> rows[] = {
-        {2, MessageId::FileNotFoundText},         {3, MessageId::InvalidFileNameText},
-        {4, MessageId::TooManyOpenFilesText},     {5, MessageId::AccessDeniedText},
-        {100, MessageId::ReadBeyondEndText},      {101, MessageId::DiskFullText},
-        {106, MessageId::InvalidNumericInputText}};
-    for (const auto& [code, id] : rows)
-        InOutErrorTexts[code] = MessageText(id);
-    OtherInOutErrorText = MessageText(MessageId::InOutErrorText);
-}
-
 EInOutError InOutError(ErrorCode code) {
+    // The text is taken from the message table when the error is raised: the waiting
+    // watcher keeps no copy of texts it may never need.
     const auto signedCode = static_cast<std::int32_t>(code);
-    const auto row = InOutErrorTexts.find(InOutTableCode(code));
-    if (row != InOutErrorTexts.end()) return EInOutError(signedCode, row->second);
-    return EInOutError(signedCode, Substitute(OtherInOutErrorText, {IntegerText(signedCode)}));
+    const ErrorCode tableCode = InOutTableCode(code);
+    for (const InOutRow& row : InOutRows) {
+        if (row.Code == tableCode) return EInOutError(signedCode, MessageText(row.Text));
+    }
+    return EInOutError(signedCode, FormatMessageText(MessageId::InOutErrorText,
+                                                     {IntegerText(signedCode)}));
 }
 
 }  // namespace keeper

@@ -42,9 +42,6 @@ private:
     std::int32_t code_;
 };
 
-/// Loads the texts of EInOutError from the message table; runs once at start-up.
-void LoadInOutErrorTexts();
-
 /// The EInOutError for `code`: its message is the table's text for the code (for a
 /// platform code, for the table code it stands for), else "I/O error <code>".
 EInOutError InOutError(ErrorCode code);

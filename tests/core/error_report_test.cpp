@@ -18,7 +18,6 @@ constexpr ErrorCode AccessDenied = EACCES;
 #endif
 
 TEST(ErrorReport, NamesClassModuleAddressAndMessage) {
-    LoadInOutErrorTexts();
     PendingIoCode = AccessDenied;
     try {
         CheckIo();

@@ -9,6 +9,7 @@
 #include "platform/posix/event_errors.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -265,6 +266,8 @@ PauseOutcome PauseUnlessSignalled(Handle event, std::uint32_t milliseconds, Erro
         left = deadline - now;
     }
 }
+
+void ReleaseFreedMemory() { malloc_trim(0); }
 
 std::uint64_t MonotonicMilliseconds() {
     timespec now{};

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cctype>
+#include <climits>
 #include <clocale>
 #include <cstring>
 #include <cwctype>
@@ -21,7 +22,8 @@ const PathStyle NativePaths = PosixPaths;
 
 namespace {
 
-std::vector<std::string> Arguments;  // argv[1..], as the shell split them
+// argv[1..], as the shell split them; the strings are the process's own.
+std::vector<std::string_view> Arguments;
 
 /// The upper case of each byte that is a character of its own; until the locale is read,
 /// that of the C locale.
@@ -86,20 +88,19 @@ int ArgumentCount() {
 
 std::string ArgumentAt(int index) {
     if (index == 0) {
-        std::string path(4096, '\0');
+        std::string path(PATH_MAX, '\0');
         const ssize_t n = readlink("/proc/self/exe", path.data(), path.size());
-        path.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-        return path;
+        // A copy of its own size: the path is kept for the whole run.
+        return path.substr(0, n > 0 ? static_cast<std::size_t>(n) : 0);
     }
     if (index < 0 || index > ArgumentCount()) return {};
-    return Arguments[index - 1];
+    return std::string(Arguments[index - 1]);
 }
 
 std::string CurrentDirectory() {
-    std::string path(4096, '\0');
+    std::string path(PATH_MAX, '\0');
     if (getcwd(path.data(), path.size()) == nullptr) return {};
-    path.resize(path.find('\0'));
-    return path;
+    return path.substr(0, path.find('\0'));  // of its own size: the driver keeps it
 }
 
 bool IsExistingFile(const std::string& path) {

@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <malloc.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -46,17 +45,31 @@ private:
     char path_[48];
 };
 
-/// The file name of the executable of `pid`, read into `buffer`; false when the process
-/// may not be inspected (another user's without root, a kernel thread) or has ended.
-bool ExecutableName(pid_t pid, char (&buffer)[4096], std::string_view& name) {
-    const ssize_t n = readlink(ProcFile(pid, "exe").Path(), buffer, sizeof buffer);
-    if (n <= 0) return false;
-    std::string_view target(buffer, static_cast<std::size_t>(n));
+/// The target of the symbolic link `link`, read into `buffer`, or into `longer` for one
+/// that does not fit it; the empty text when it cannot be read. The buffer is small: the
+/// stack's deepest page stays resident for the whole wait.
+std::string_view LinkTarget(const char* link, char (&buffer)[256], std::string& longer) {
+    ssize_t n = readlink(link, buffer, sizeof buffer);
+    if (n == static_cast<ssize_t>(sizeof buffer)) {  // perhaps cut: read it whole
+        longer.resize(PATH_MAX);
+        n = readlink(link, longer.data(), longer.size());
+        return {longer.data(), n > 0 ? static_cast<std::size_t>(n) : 0};
+    }
+    return {buffer, n > 0 ? static_cast<std::size_t>(n) : 0};
+}
+
+std::string_view FileNameOf(std::string_view path) { return path.substr(path.rfind('/') + 1); }
+
+/// The file name of the executable of `pid`; false when the process may not be inspected
+/// (another user's without root, a kernel thread) or has ended.
+bool ExecutableName(pid_t pid, char (&buffer)[256], std::string& longer, std::string_view& name) {
+    std::string_view target = LinkTarget(ProcFile(pid, "exe").Path(), buffer, longer);
+    if (target.empty()) return false;
     // An executable replaced on disk while it runs still counts under its name.
     constexpr std::string_view deleted = " (deleted)";
     if (target.size() > deleted.size() && target.ends_with(deleted))
         target.remove_suffix(deleted.size());
-    name = target.substr(target.rfind('/') + 1);
+    name = FileNameOf(target);
     return true;
 }
 
@@ -85,9 +98,11 @@ enum class Candidate { No, ByExecutable, ThroughItsName };
 /// to, the name the process was started by say about `pid`. Costs one system call for a
 /// process whose executable has another name.
 Candidate CandidateOf(pid_t pid, const ModuleQuery& query) {
-    char buffer[4096];
+    // The buffers are small: the stack's deepest page stays resident for the whole wait.
+    char buffer[256];
+    std::string longer;
     std::string_view name;
-    if (!ExecutableName(pid, buffer, name)) return Candidate::No;
+    if (!ExecutableName(pid, buffer, longer, name)) return Candidate::No;
     if (SameTextIgnoreCase(name, query.ModuleName)) return Candidate::ByExecutable;
     for (const std::string& through : query.StartedThrough) {
         if (!SameTextIgnoreCase(name, through)) continue;
@@ -108,8 +123,9 @@ bool ConfirmedStartedUnder(pid_t pid, const std::string& moduleName) {
     char comm[64];
     std::string_view recorded = ReadProcFile(pid, "comm", comm, sizeof comm);
     if (recorded.ends_with('\n')) recorded.remove_suffix(1);
-    char arguments[8192];
-    const std::string_view commandLine = ReadProcFile(pid, "cmdline", arguments, sizeof arguments);
+    std::string arguments(4096, '\0');  // on the heap, which is handed back before a wait
+    const std::string_view commandLine =
+        ReadProcFile(pid, "cmdline", arguments.data(), arguments.size());
     return StartedUnder(recorded, commandLine, moduleName, SameTextIgnoreCase);
 }
 
@@ -136,10 +152,17 @@ std::string ProgramPath(const std::string& program) {
 /// The file name of the file `path` leads to through its symbolic links; empty when
 /// it cannot be resolved.
 std::string ResolvedFileName(const std::string& path) {
-    char real[PATH_MAX];
-    if (realpath(path.c_str(), real) == nullptr) return {};
-    const std::string_view resolved(real);
-    return std::string(resolved.substr(resolved.rfind('/') + 1));
+    // The kernel resolves the links of a file it has opened; realpath would walk them
+    // one by one, with buffers of PATH_MAX on the stack.
+    const int fd = open(path.c_str(), O_PATH | O_CLOEXEC);
+    if (fd < 0) return {};
+    char opened[32];
+    std::snprintf(opened, sizeof opened, "/proc/self/fd/%d", fd);
+    char buffer[256];
+    std::string longer;
+    const std::string name(FileNameOf(LinkTarget(opened, buffer, longer)));
+    close(fd);
+    return name;
 }
 
 /// The interpreter of the #! script `path`; empty when it is no script.
@@ -162,21 +185,29 @@ std::string Interpreter(const std::string& path) {
 
 bool ListProcessIds(std::vector<std::uint32_t>& ids, ErrorCode& error) {
     ids.clear();
-    DIR* proc = opendir("/proc");
-    if (proc == nullptr) {
+    const int proc = open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (proc < 0) {
         error = static_cast<ErrorCode>(errno);
         return false;
     }
-    while (ids.size() < MaxListedProcesses) {
-        const dirent* entry = readdir(proc);
-        if (entry == nullptr) break;
-        std::uint32_t id = 0;
-        const char* c = entry->d_name;
-        for (; *c >= '0' && *c <= '9'; ++c)
-            id = id * 10 + static_cast<std::uint32_t>(*c - '0');
-        if (*c == '\0' && c != entry->d_name) ids.push_back(id);
+    // The entries are read with getdents64 into a buffer of the stack's: opendir's
+    // 32 KiB of heap would leave a page of names resident beside live data.
+    alignas(8) char entries[2048];
+    for (;;) {
+        const long n = syscall(SYS_getdents64, proc, entries, sizeof entries);
+        if (n <= 0) break;  // the end, or a listing cut short: what was read counts
+        for (long at = 0; at < n && ids.size() < MaxListedProcesses;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(entries + at);
+            at += entry->d_reclen;
+            std::uint32_t id = 0;
+            const char* c = entry->d_name;
+            for (; *c >= '0' && *c <= '9'; ++c)
+                id = id * 10 + static_cast<std::uint32_t>(*c - '0');
+            if (*c == '\0' && c != entry->d_name) ids.push_back(id);
+        }
+        if (ids.size() >= MaxListedProcesses) break;
     }
-    closedir(proc);
+    close(proc);
     return true;
 }
 
@@ -256,9 +287,6 @@ Launch LaunchProcess(const std::string& commandLine) {
 
     const int fd = OpenPidFd(pid);
     if (fd < 0) return {NoHandle, static_cast<ErrorCode>(errno)};
-    // A long wait follows. The start-up's buffers (the settings file's 16 KiB, the
-    // links' 4 KiB) are free again but stay resident in the heap until handed back.
-    malloc_trim(0);
     return {HandleOf(fd), 0};
 }
 
