@@ -85,7 +85,7 @@ std::string_view ReadProcFile(pid_t pid, const char* file, char* buffer, std::si
 
 /// The real user of `pid`, from the first number of its "Uid:" line; -1 when unknown.
 long RealUser(pid_t pid) {
-    char buffer[1024];
+    char buffer[512];  // the Uid line comes well within the first 512 bytes
     const std::string_view status = ReadProcFile(pid, "status", buffer, sizeof buffer);
     const std::size_t at = status.find("\nUid:");
     if (at == std::string_view::npos) return -1;
@@ -192,7 +192,7 @@ bool ListProcessIds(std::vector<std::uint32_t>& ids, ErrorCode& error) {
     }
     // The entries are read with getdents64 into a buffer of the stack's: opendir's
     // 32 KiB of heap would leave a page of names resident beside live data.
-    alignas(8) char entries[2048];
+    alignas(8) char entries[1024];
     for (;;) {
         const long n = syscall(SYS_getdents64, proc, entries, sizeof entries);
         if (n <= 0) break;  // the end, or a listing cut short: what was read counts
