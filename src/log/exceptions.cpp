@@ -13,9 +13,9 @@ struct InOutRow {
     MessageId Text;
 };
 constexpr InOutRow InOutRows[] = {
-    {2, MessageId::FileNotFoundText},     {3, MessageId::InvalidFileNameText},
-    {4, MessageId::TooManyOpenFilesText}, {5, MessageId::AccessDeniedText},
-    {100, MessageId::ReadBeyondEndText},  {101, MessageId::DiskFullText},
+    {2, MessageId::FileNotFoundText},         {3, MessageId::InvalidFileNameText},
+    {4, MessageId::TooManyOpenFilesText},     {5, MessageId::AccessDeniedText},
+    {100, MessageId::ReadBeyondEndText},      {101, MessageId::DiskFullText},
     {106, MessageId::InvalidNumericInputText}};
 
 }  // namespace
@@ -28,8 +28,8 @@ EInOutError InOutError(ErrorCode code) {
     for (const InOutRow& row : InOutRows) {
         if (row.Code == tableCode) return EInOutError(signedCode, MessageText(row.Text));
     }
-    return EInOutError(signedCode, FormatMessageText(MessageId::InOutErrorText,
-                                                     {IntegerText(signedCode)}));
+    return EInOutError(signedCode,
+                       FormatMessageText(MessageId::InOutErrorText, {IntegerText(signedCode)}));
 }
 
 }  // namespace keeper

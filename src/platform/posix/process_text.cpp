@@ -25,8 +25,8 @@ namespace {
 // argv[1..], as the shell split them; the strings are the process's own.
 std::vector<std::string_view> Arguments;
 
-/// The upper case of each byte that is a character of its own; until the locale is read,
-/// that of the C locale.
+/// The upper case of each byte that is a character of its own: ASCII's, and for the
+/// bytes from 0x80 up the locale's once ReadCharacterType has run.
 std::array<char, 256> ByteUpperCase = [] {
     std::array<char, 256> table{};
     for (std::size_t b = 0; b < table.size(); ++b)
@@ -38,10 +38,26 @@ std::array<char, 256> ByteUpperCase = [] {
 /// characters that the locale upper-cases.
 bool Utf8CharacterType = false;
 
+/// Reads the user's character type the first time a byte of 0x80 or above is to be
+/// upper-cased. ASCII letters upper-case alike in every locale, and most names are ASCII:
+/// then keeper never loads the locale's tables, which costs start-up time and memory
+/// that stays resident.
+bool CharacterTypeRead = false;
+
+void ReadCharacterType() {
+    if (CharacterTypeRead) return;
+    CharacterTypeRead = true;
+    std::setlocale(LC_CTYPE, "");
+    Utf8CharacterType = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+    for (std::size_t b = 0x80; b < ByteUpperCase.size(); ++b)
+        ByteUpperCase[b] = static_cast<char>(std::toupper(static_cast<int>(b)));
+}
+
 /// Upper-cases `text` in place.
 void UpperCaseInPlace(std::string& text) {
     for (std::size_t at = 0; at < text.size();) {
         const auto byte = static_cast<unsigned char>(text[at]);
+        if (byte >= 0x80) ReadCharacterType();
         if (byte < 0x80 || !Utf8CharacterType) {
             text[at++] = ByteUpperCase[byte];
             continue;
@@ -68,12 +84,12 @@ void UpperCaseInPlace(std::string& text) {
 }  // namespace
 
 void InitProcessText(int argc, char** argv) {
-    // Upper-casing follows the user's character type. UTF-8 has no lead bytes in the
-    // double-byte sense, so those tables stay empty.
-    std::setlocale(LC_CTYPE, "");
-    Utf8CharacterType = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
-    for (std::size_t b = 0; b < ByteUpperCase.size(); ++b)
-        ByteUpperCase[b] = static_cast<char>(std::toupper(static_cast<int>(b)));
+    // Upper-casing follows the user's character type, read when a name first needs it.
+    // UTF-8 has no lead bytes in the double-byte sense, so those tables stay empty.
+    CharacterTypeRead = false;
+    Utf8CharacterType = false;
+    for (std::size_t b = 0x80; b < ByteUpperCase.size(); ++b)
+        ByteUpperCase[b] = static_cast<char>(b);
     DoubleByteEnabled = false;
     Arguments.assign(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
@@ -121,6 +137,7 @@ bool SameTextIgnoreCase(std::string_view a, std::string_view b) {
     // from the first other byte on the rest of both texts is compared upper-cased.
     for (std::size_t i = 0; i < a.size(); ++i) {
         const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if ((x | y) >= 0x80) ReadCharacterType();
         if ((x | y) >= 0x80 && Utf8CharacterType) {
             std::string restOfA(a.substr(i)), restOfB(b.substr(i));
             UpperCaseInPlace(restOfA);
