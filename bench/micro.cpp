@@ -20,7 +20,6 @@
 #include "log/event_log.h"
 #include "log/exceptions.h"
 #include "log/time_stamp.h"
-#include "platform/locale.h"
 #include "platform/posix/descriptors.h"
 #include "platform/process_text.h"
 #include "platform/processes.h"

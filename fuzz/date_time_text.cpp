@@ -23,10 +23,14 @@ keeper::LocaleDateTimeSettings Settings(FuzzedDataProvider& data) {
     s.LongTimePattern = Short(data);
     s.AmDesignator = Short(data);
     s.PmDesignator = Short(data);
-    for (auto& name : s.MonthAbbreviations) name = Short(data);
-    for (auto& name : s.MonthFullNames) name = Short(data);
-    for (auto& name : s.DayAbbreviations) name = Short(data);
-    for (auto& name : s.DayFullNames) name = Short(data);
+    for (auto& name : s.MonthAbbreviations)
+        name = Short(data);
+    for (auto& name : s.MonthFullNames)
+        name = Short(data);
+    for (auto& name : s.DayAbbreviations)
+        name = Short(data);
+    for (auto& name : s.DayFullNames)
+        name = Short(data);
     s.PrimaryLanguage = data.ConsumeIntegral<unsigned>();
     s.SubLanguage = data.ConsumeIntegral<unsigned>();
     return s;
@@ -39,13 +43,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const keeper::LeadByteSet lead = keeper::fuzz::PickLeadBytes(provider);
     const keeper::LocaleDateTimeSettings settings = Settings(provider);
     // Any double: ordinary dates, the ends of the calendar, NaN and infinities.
-    const double value = provider.ConsumeBool() ? provider.ConsumeFloatingPoint<double>()
-                                                : provider.ConsumeFloatingPointInRange(-700000.0, 3000000.0);
-    const std::string eraName = Short(provider);
-    const std::string eraYear = Short(provider);
+    const double value = provider.ConsumeBool()
+                             ? provider.ConsumeFloatingPoint<double>()
+                             : provider.ConsumeFloatingPointInRange(-700000.0, 3000000.0);
+    // The era queries are plain functions, as the platform's are: they answer from here.
+    static std::string eraName;
+    static std::string eraYear;
+    eraName = Short(provider);
+    eraYear = Short(provider);
     keeper::EraTexts era;
-    era.EraNameText = [&](int, std::uint16_t, std::uint16_t, std::uint16_t) { return eraName; };
-    era.EraYearText = [&](int, std::uint16_t, std::uint16_t, std::uint16_t) { return eraYear; };
+    era.EraNameText = [](int, std::uint16_t, std::uint16_t, std::uint16_t) { return eraName; };
+    era.EraYearText = [](int, std::uint16_t, std::uint16_t, std::uint16_t) { return eraYear; };
     const int calendarType = provider.ConsumeIntegralInRange(0, 7);
     const std::string pattern = provider.ConsumeRemainingBytesAsString();
 

@@ -3,6 +3,7 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include "support/shift_jis.h"
 #include "text/double_byte.h"
 
 namespace keeper::fuzz {

@@ -1,7 +1,7 @@
 // keeper: keeps one application running and logs every start, restart, stop and failure.
 #include "core/driver.h"
 #include "core/error_report.h"
-#include "platform/locale.h"
+#include "log/time_stamp.h"
 #include "platform/process_text.h"
 
 int main(int argc, char** argv) {

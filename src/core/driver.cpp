@@ -94,7 +94,7 @@ std::string SwitchLetter(std::string_view argument) {
     return {};
 }
 
-void ApplySwitches(RunState& run, int count, const std::function<std::string(int)>& argumentAt) {
+void ApplySwitches(RunState& run, int count, std::string (*argumentAt)(int)) {
     for (int i = 1; i <= count; ++i) {
         const std::string letter = SwitchLetter(argumentAt(i));
         if (letter == "u") {

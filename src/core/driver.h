@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -20,7 +19,7 @@ std::string SwitchLetter(std::string_view argument);
 
 /// Applies the switches u, l and i of arguments 1..count to the run state; a later l or
 /// i overrides an earlier one, and the argument after l or i is taken whatever it is.
-void ApplySwitches(RunState& run, int count, const std::function<std::string(int)>& argumentAt);
+void ApplySwitches(RunState& run, int count, std::string (*argumentAt)(int));
 
 /// A path without directory part gets the current directory in front of it.
 /// "x.log" => "<cwd>\x.log";  "sub\x.log" and "C:x.log" stay as they are.

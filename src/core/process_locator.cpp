@@ -12,8 +12,7 @@ namespace keeper {
 std::string CommandForLaunch(const std::string& command) {
     // Unquoted, "C:\Program Files\App\app.exe" would start C:\Program.exe if one exists.
     const bool hasBlank = command.find(' ') != std::string::npos;
-    const bool quoted = command.starts_with('"');
-    return hasBlank && !quoted && IsExistingFile(command) ? '"' + command + '"' : command;
+    return hasBlank && IsExistingFile(command) ? '"' + command + '"' : command;
 }
 
 Handle FindRunningInstance(const std::vector<std::uint32_t>& ids, const ModuleQuery& query) {

@@ -26,8 +26,8 @@ Located FindOrStartProcess(RunState& run);
 /// looks for, opened; none when none does.
 Handle FindRunningInstance(const std::vector<std::uint32_t>& ids, const ModuleQuery& query);
 
-/// The command as it is handed to the platform: quoted when it holds a blank, is not
-/// quoted yet and names an existing file as a whole; otherwise as it stands.
+/// The command as it is handed to the platform: quoted when it holds a blank and names an
+/// existing file as a whole (a quoted command names none); otherwise as it stands.
 /// `C:\Program Files\App\app.exe` => `"C:\Program Files\App\app.exe"` when that file exists.
 std::string CommandForLaunch(const std::string& command);
 

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "resources/messages.h"
+
 namespace keeper {
 
 namespace {
@@ -71,7 +73,7 @@ Stamp StampOf(DateTimeValue value) {
 DateTimeValue DateValueOf(std::uint16_t year, std::uint16_t month, std::uint16_t day) {
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
         day > MonthLength(year, month)) {
-        throw EConvertError("Invalid argument to date encode");
+        throw EConvertError(MessageText(MessageId::DateEncodeErrorText));
     }
     std::int64_t n = day;
     for (int m = 1; m < month; ++m) {
@@ -85,7 +87,7 @@ DateTimeValue DateValueOf(std::uint16_t year, std::uint16_t month, std::uint16_t
 DateTimeValue TimeValueOf(std::uint16_t hour, std::uint16_t minute, std::uint16_t second,
                           std::uint16_t millisecond) {
     if (hour >= 24 || minute >= 60 || second >= 60 || millisecond >= 1000) {
-        throw EConvertError("Invalid argument to time encode");
+        throw EConvertError(MessageText(MessageId::TimeEncodeErrorText));
     }
     const std::int64_t count = hour * 3600000LL + minute * 60000LL + second * 1000LL + millisecond;
     return static_cast<DateTimeValue>(count) / static_cast<DateTimeValue>(MillisecondsPerDay);

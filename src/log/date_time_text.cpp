@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "text/ascii.h"
+
 namespace keeper {
 
 namespace {
@@ -15,11 +17,6 @@ constexpr int DeepestLevel = 2;
 
 constexpr int CalendarJapan = 3;
 constexpr int CalendarKorea = 5;  // CAL_TAIWAN (4) lies between
-constexpr unsigned LanguageChinese = 4;
-constexpr unsigned LanguageJapanese = 17;
-constexpr unsigned LanguageKorean = 18;
-
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // Whether `form`, written in upper case, starts at `pos`; ASCII letters match either case.
 bool FormAt(std::string_view text, std::size_t pos, std::string_view form) {
@@ -27,16 +24,11 @@ bool FormAt(std::string_view text, std::size_t pos, std::string_view form) {
         return false;
     }
     for (std::size_t i = 0; i < form.size(); ++i) {
-        if (UpperAscii(text[pos + i]) != form[i]) {
+        if (AsciiUpperCase(text[pos + i]) != form[i]) {
             return false;
         }
     }
     return true;
-}
-
-// One lead byte with its trail byte, or the lead byte alone at the end of the text.
-std::size_t CharacterLength(std::string_view text, std::size_t pos, const LeadByteSet& lead) {
-    return lead.Has(text[pos]) && pos + 1 < text.size() ? 2 : 1;
 }
 
 // Renders one DateTimeText call into a fixed buffer; nothing is allocated but the era texts.
@@ -231,7 +223,7 @@ void Formatter::Render(std::string_view pattern) {
 
         // Every letter, token or not, becomes the previous letter; an m right after an h
         // (h:mm, h mm, but not h x mm) is a minute.
-        char token = UpperAscii(first);
+        char token = AsciiUpperCase(first);
         if (token >= 'A' && token <= 'Z') {
             if (token == 'M' && state.previousLetter == 'H') {
                 token = 'N';
@@ -366,7 +358,7 @@ std::string AdaptDatePattern(std::string_view picture, int calendarType, unsigne
             } else if (FormAt(picture, i, "YY")) {
                 result += "ee";
                 i += 2;
-            } else if (UpperAscii(picture[i]) == 'Y') {
+            } else if (AsciiUpperCase(picture[i]) == 'Y') {
                 result += 'e';
                 ++i;
             } else {
@@ -383,7 +375,7 @@ std::string AdaptDatePattern(std::string_view picture, int calendarType, unsigne
         std::size_t i = 0;
         while (i < picture.size()) {
             const std::size_t length = CharacterLength(picture, i, lead);
-            if (length == 2 || UpperAscii(picture[i]) != 'G') {
+            if (length == 2 || AsciiUpperCase(picture[i]) != 'G') {
                 result.append(picture.substr(i, length));
             }
             i += length;

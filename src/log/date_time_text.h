@@ -3,12 +3,12 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
 #include "log/date_time.h"
 #include "text/double_byte.h"
+#include "text/languages.h"
 
 namespace keeper {
 
@@ -33,17 +33,17 @@ struct LocaleDateTimeSettings {
     std::array<std::string, 7> DayAbbreviations = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     std::array<std::string, 7> DayFullNames = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                                "Thursday", "Friday", "Saturday"};
-    unsigned PrimaryLanguage = 9;  ///< LANG_ENGLISH
-    unsigned SubLanguage = 1;      ///< SUBLANG_ENGLISH_US
+    unsigned PrimaryLanguage = LanguageEnglish;
+    unsigned SubLanguage = SubLanguageEnglishUs;
 };
 
 /// The era tokens, answered by the platform's alternate calendar.  Each gets the token's
 /// count and the date; a failure, or a missing function, gives the empty text.
 struct EraTexts {
-    using Query = std::function<std::string(int count, std::uint16_t year, std::uint16_t month,
-                                            std::uint16_t day)>;
-    Query EraNameText;  ///< g
-    Query EraYearText;  ///< e
+    using Query = std::string (*)(int count, std::uint16_t year, std::uint16_t month,
+                                  std::uint16_t day);
+    Query EraNameText = nullptr;  ///< g
+    Query EraYearText = nullptr;  ///< e
 };
 
 /// Renders `value` through `pattern`; the empty pattern stands for "C".  At most 256

@@ -4,11 +4,11 @@
 #include <cstddef>
 #include <utility>
 
+#include "text/ascii.h"
+
 namespace keeper {
 
 namespace {
-
-bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 bool IsQuote(char c) { return c == '"' || c == '\''; }
 

@@ -114,14 +114,12 @@ void Open(TextFileChannel& channel, OpenMode mode) {
         PendingIoCode = UnknownFileTypeCode;
         return;
     }
-    channel.IsOpen = true;
     channel.Fill = 0;
 }
 
 }  // namespace
 
 void BindChannel(TextFileChannel& channel, std::string_view path, std::int32_t sizeLimit) {
-    channel.IsOpen = false;
     channel.Fill = 0;
     channel.Path.assign(path);
     channel.SizeLimit = sizeLimit;
@@ -150,7 +148,6 @@ void WriteOutBuffer(TextFileChannel& channel) { WriteOut(channel); }
 
 void CloseChannel(TextFileChannel& channel) {
     WriteOutBuffer(channel);
-    channel.IsOpen = false;
     ErrorCode error = 0;
     if (!Files.Close(channel.Handle, error)) PendingIoCode = error;
 }

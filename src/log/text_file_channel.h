@@ -12,9 +12,8 @@ namespace keeper {
 inline constexpr std::uint32_t ChannelBufferSize = 128;
 
 struct TextFileChannel {
-    FileHandle Handle = 0;  ///< valid only while IsOpen
-    bool IsOpen = false;
-    std::string Path;  ///< the whole name, however long: it is never cut
+    FileHandle Handle = 0;  ///< valid from a successful open until the close
+    std::string Path;       ///< the whole name, however long: it is never cut
     /// An existing file of this many bytes or more is rotated before it is appended to;
     /// 0 or below: never.
     std::int32_t SizeLimit = 0;

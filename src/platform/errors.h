@@ -8,18 +8,10 @@
 
 namespace keeper {
 
-/// The calling thread's last system error code.
-/// Note: errno on Linux.
-ErrorCode LastErrorCode();
-
 /// The platform's description of `code`, untrimmed; the empty text when there is none
 /// (FormatMessageA into a 256-byte buffer on Windows).
 /// Note: strerror on Linux.
 std::string SystemMessage(ErrorCode code);
-
-}  // namespace keeper
-
-namespace keeper {
 
 /// The code of the I/O error table (2 file not found, 3 invalid file name, 4 too many
 /// open files, 5 access denied) that a platform code stands for, or the code itself.

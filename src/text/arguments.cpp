@@ -17,18 +17,15 @@ unsigned char ByteAt(std::string_view text, std::size_t pos) {
     return pos < text.size() ? static_cast<unsigned char>(text[pos]) : 0;
 }
 
-// Bytes in the character at `pos`: a lead byte takes its trail with it unless the
-// command line ends there.
-std::size_t CharLength(std::string_view text, std::size_t pos, const LeadByteSet& lead) {
-    return lead.Has(text[pos]) && ByteAt(text, pos + 1) != 0 ? 2 : 1;
-}
+// The command line, which ends at its first NUL byte as the C string it comes from does.
+std::string_view UpToNul(std::string_view text) { return text.substr(0, text.find('\0')); }
 
 // Skips blanks, control bytes and stand-alone pairs of double quotes.
 std::size_t SkipSeparators(std::string_view text, std::size_t pos, const LeadByteSet& lead) {
     for (;;) {
         const unsigned char byte = ByteAt(text, pos);
         if (byte != 0 && byte <= LastSeparator) {
-            pos += CharLength(text, pos, lead);
+            pos += CharacterLength(text, pos, lead);
         } else if (byte == Quote && ByteAt(text, pos + 1) == Quote) {
             pos += 2;
         } else {
@@ -37,10 +34,8 @@ std::size_t SkipSeparators(std::string_view text, std::size_t pos, const LeadByt
     }
 }
 
-}  // namespace
-
-ScannedArgument ScanArgument(std::string_view commandLine, std::size_t pos,
-                             const LeadByteSet& lead) {
+// ScanArgument over a command line that holds no NUL byte.
+ScannedArgument Scan(std::string_view commandLine, std::size_t pos, const LeadByteSet& lead) {
     ScannedArgument result;
     pos = SkipSeparators(commandLine, pos, lead);
     while (ByteAt(commandLine, pos) > LastSeparator) {
@@ -48,7 +43,7 @@ ScannedArgument ScanArgument(std::string_view commandLine, std::size_t pos,
             ++pos;
             // Inside quotes everything up to the closing quote belongs to the argument.
             while (ByteAt(commandLine, pos) != 0 && ByteAt(commandLine, pos) != Quote) {
-                const std::size_t length = CharLength(commandLine, pos, lead);
+                const std::size_t length = CharacterLength(commandLine, pos, lead);
                 result.Token.append(commandLine.substr(pos, length));
                 pos += length;
             }
@@ -56,7 +51,7 @@ ScannedArgument ScanArgument(std::string_view commandLine, std::size_t pos,
                 ++pos;
             }
         } else {
-            const std::size_t length = CharLength(commandLine, pos, lead);
+            const std::size_t length = CharacterLength(commandLine, pos, lead);
             result.Token.append(commandLine.substr(pos, length));
             pos += length;
         }
@@ -65,11 +60,19 @@ ScannedArgument ScanArgument(std::string_view commandLine, std::size_t pos,
     return result;
 }
 
+}  // namespace
+
+ScannedArgument ScanArgument(std::string_view commandLine, std::size_t pos,
+                             const LeadByteSet& lead) {
+    return Scan(UpToNul(commandLine), pos, lead);
+}
+
 int CountArguments(std::string_view commandLine, const LeadByteSet& lead) {
-    std::size_t pos = ScanArgument(commandLine, 0, lead).Next;
+    commandLine = UpToNul(commandLine);
+    std::size_t pos = Scan(commandLine, 0, lead).Next;
     int count = 0;
     while (count < INT_MAX) {
-        const ScannedArgument argument = ScanArgument(commandLine, pos, lead);
+        const ScannedArgument argument = Scan(commandLine, pos, lead);
         if (argument.Token.empty()) {
             break;
         }
@@ -83,9 +86,10 @@ std::string ArgumentOf(std::string_view commandLine, int index, const LeadByteSe
     if (index < 0) {
         return {};
     }
+    commandLine = UpToNul(commandLine);
     std::size_t pos = 0;
     for (int number = 0;; ++number) {
-        ScannedArgument argument = ScanArgument(commandLine, pos, lead);
+        ScannedArgument argument = Scan(commandLine, pos, lead);
         if (argument.Token.empty() || number == index) {
             return std::move(argument.Token);
         }

@@ -26,13 +26,6 @@ LeadByteSet LeadByteSetFromRanges(const std::uint8_t (&ranges)[12]) {
     return set;
 }
 
-LeadByteSet ShiftJisLeadBytes() {
-    LeadByteSet set;
-    set.AddRange(0x81, 0x9F);
-    set.AddRange(0xE0, 0xFC);
-    return set;
-}
-
 ByteKind ByteKindAt(std::string_view text, std::size_t pos, const LeadByteSet& lead) {
     if (lead.Empty() || pos == 0 || pos > text.size()) {
         return ByteKind::Single;

@@ -26,10 +26,14 @@ private:
 /// pairs, read until the first pair whose two bytes are both 0.
 LeadByteSet LeadByteSetFromRanges(const std::uint8_t (&ranges)[12]);
 
-/// The Shift-JIS (code page 932) lead bytes 81-9F and E0-FC, for tests and tools.
-LeadByteSet ShiftJisLeadBytes();
-
 enum class ByteKind { Single, Lead, Trail };
+
+/// The bytes of the character that starts at offset `pos`: 2 for a lead byte with a
+/// byte after it, else 1 (a lead byte at the end of the text stands alone).
+inline std::size_t CharacterLength(std::string_view text, std::size_t pos,
+                                   const LeadByteSet& lead) {
+    return lead.Has(text[pos]) && pos + 1 < text.size() ? 2 : 1;
+}
 
 /// Classifies the byte at 1-based position `pos` of `text`.
 /// "a\x81\\" => Trail at 3 (with Shift-JIS lead bytes); a NUL byte is always Single.

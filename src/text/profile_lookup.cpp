@@ -1,5 +1,6 @@
 #include "text/profile_lookup.h"
 
+#include "text/ascii.h"
 #include "text/utf8.h"
 
 namespace keeper {
@@ -19,15 +20,6 @@ std::string_view Trimmed(std::string_view text) {
 
 /// A name or value ends at its first NUL byte, as a C string would.
 std::string_view UpToNul(std::string_view text) { return text.substr(0, text.find('\0')); }
-
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
 
 /// The next line of `rest`, without its line end; `rest` moves past it.
 std::string_view NextLine(std::string_view& rest) {
@@ -50,7 +42,8 @@ std::string ValueOf(std::string_view contents, std::string_view section, std::st
         // A line that opens a bracket without closing one is an ordinary line.
         if (const std::size_t close = line.rfind(']');
             line.starts_with('[') && close != std::string_view::npos) {
-            const bool match = SameName(UpToNul(Trimmed(line.substr(1, close - 1))), section);
+            const bool match =
+                SameAsciiTextIgnoreCase(UpToNul(Trimmed(line.substr(1, close - 1))), section);
             if (where == InSection)
                 where = AfterSection;
             else if (match)
@@ -59,7 +52,7 @@ std::string ValueOf(std::string_view contents, std::string_view section, std::st
         }
         if (where != InSection) continue;
         const std::size_t equals = line.find('=');
-        if (!SameName(UpToNul(Trimmed(line.substr(0, equals))), key)) continue;
+        if (!SameAsciiTextIgnoreCase(UpToNul(Trimmed(line.substr(0, equals))), key)) continue;
         std::string_view value = equals == std::string_view::npos
                                      ? std::string_view{}
                                      : UpToNul(Trimmed(line.substr(equals + 1)));

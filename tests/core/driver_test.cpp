@@ -30,12 +30,14 @@ TEST(Driver, SwitchesFollowTheirRules) {
         {{"-ux", "u", "//u", "x"}, false, "default.log", "default.cfg"},
         {{"x", "/u", "/i"}, true, "default.log", "default.cfg"},
     };
+    static const std::vector<std::string>* arguments = nullptr;
     for (const SwitchCase& c : cases) {
         RunState run;
         run.LogFileName = "default.log";
         run.ConfigFileName = "default.cfg";
+        arguments = &c.Arguments;
         ApplySwitches(run, static_cast<int>(c.Arguments.size()),
-                      [&](int i) { return c.Arguments.at(static_cast<std::size_t>(i - 1)); });
+                      [](int i) { return arguments->at(static_cast<std::size_t>(i - 1)); });
         const std::string what = ::testing::PrintToString(c.Arguments);
         EXPECT_EQ(run.StopRequested, c.Stop) << what;
         EXPECT_EQ(run.LogFileName, c.Log) << what;

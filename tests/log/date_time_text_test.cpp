@@ -1,4 +1,5 @@
 #include "log/date_time_text.h"
+#include "support/shift_jis.h"
 
 #include <gtest/gtest.h>
 

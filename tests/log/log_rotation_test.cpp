@@ -114,7 +114,7 @@ protected:
         TextFileChannel channel;
         BindChannel(channel, "keeper.log", limit);
         logExisted ? OpenForAppend(channel) : OpenForCreate(channel);
-        if (channel.IsOpen) {
+        if (PendingIoCode == 0) {  // opened
             PutText(channel, "new");
             WriteOutBuffer(channel);
             CloseChannel(channel);

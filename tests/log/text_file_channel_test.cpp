@@ -101,7 +101,7 @@ protected:
         TextFileChannel channel;
         BindChannel(channel, "keeper.log");
         Fake.Exists ? OpenForAppend(channel) : OpenForCreate(channel);
-        if (!channel.IsOpen) return;
+        if (PendingIoCode != 0) return;  // not opened
         PutText(channel, text);
         Fake.Writes.push_back(0);
         WriteOutBuffer(channel);
@@ -137,7 +137,7 @@ TEST_F(Channel, AFileCreatedByAnotherProcessAfterTheExistenceTestIsAppendedTo) {
         TextFileChannel channel;
         BindChannel(channel, "keeper.log");
         OpenForCreate(channel);
-        ASSERT_TRUE(channel.IsOpen);
+        ASSERT_EQ(PendingIoCode, 0u);  // opened
         PutText(channel, "new");
         WriteOutBuffer(channel);
         CloseChannel(channel);

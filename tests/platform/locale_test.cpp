@@ -1,4 +1,4 @@
-#include "platform/locale.h"
+#include "log/time_stamp.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@ const double Afternoon = DateValueOf(2026, 12, 8) + TimeValueOf(13, 5, 7, 250);
 const double JustAfterMidnight = DateValueOf(2026, 12, 8) + TimeValueOf(0, 0, 0, 250);
 
 std::string Text(const char* pattern, double value) {
-    return DateTimeText(pattern, value, LocaleSettings, LeadBytes, PlatformEraTexts());
+    return DateTimeText(pattern, value, LocaleSettings, LeadBytes, {EraNameText, EraYearText});
 }
 
 TEST(LocaleTest, ClockIsLocalTimeWithMilliseconds) {
@@ -128,12 +128,11 @@ TEST(WindowsLocaleTest, SettingsOfTheThreadLocale) {
     EXPECT_EQ(Text("", JustAfterMidnight), "12/8/2026");
     EXPECT_EQ(Text("dddd mmm|t", Afternoon), "Tuesday Dec|1:05 PM");
     // The Gregorian calendar's year within its era is the year; one digit drops a leading zero.
-    const EraTexts era = PlatformEraTexts();
-    EXPECT_EQ(era.EraYearText(4, 2026, 12, 8), "2026");
-    EXPECT_EQ(era.EraYearText(2, 2005, 3, 4), "05");
-    EXPECT_EQ(era.EraYearText(1, 2005, 3, 4), "5");
-    EXPECT_EQ(era.EraYearText(1, 2026, 3, 4), "26");
-    EXPECT_EQ(era.EraNameText(1, 0, 0, 0), "");  // no such date
+    EXPECT_EQ(EraYearText(4, 2026, 12, 8), "2026");
+    EXPECT_EQ(EraYearText(2, 2005, 3, 4), "05");
+    EXPECT_EQ(EraYearText(1, 2005, 3, 4), "5");
+    EXPECT_EQ(EraYearText(1, 2026, 3, 4), "26");
+    EXPECT_EQ(EraNameText(1, 0, 0, 0), "");  // no such date
 }
 
 #endif

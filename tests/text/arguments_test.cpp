@@ -1,4 +1,5 @@
 #include "text/arguments.h"
+#include "support/shift_jis.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #include "text/double_byte.h"
+#include "support/shift_jis.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #include "text/paths.h"
+#include "support/shift_jis.h"
 
 #include <gtest/gtest.h>
 

@@ -4,10 +4,9 @@
 #include <cstring>
 
 #include "platform/posix/event_errors.h"
+#include "platform/process_text.h"
 
 namespace keeper {
-
-ErrorCode LastErrorCode() { return static_cast<ErrorCode>(errno); }
 
 std::string SystemMessage(ErrorCode code) {
     if (code > OwnErrorBase) return EventErrorText(code);
@@ -15,7 +14,6 @@ std::string SystemMessage(ErrorCode code) {
 }
 
 }  // namespace keeper
-
 
 #include "platform/process_text.h"
 

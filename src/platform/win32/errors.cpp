@@ -6,8 +6,6 @@
 
 namespace keeper {
 
-ErrorCode LastErrorCode() { return GetLastError(); }
-
 std::string SystemMessage(ErrorCode code) {
     char buffer[256];
     const DWORD n = FormatMessageA(
@@ -15,10 +13,6 @@ std::string SystemMessage(ErrorCode code) {
         nullptr, code, 0, buffer, sizeof buffer, nullptr);
     return std::string(buffer, n);
 }
-
-}  // namespace keeper
-
-namespace keeper {
 
 ErrorCode InOutTableCode(ErrorCode code) { return code; }
 
