@@ -86,6 +86,33 @@ check "stop in a pause: one more launch, then the stop" \
 two_launches() { [ "$(launches "$dir/launches")" -eq 2 ]; }
 check "stop in a pause: two launches in all" wait_for 10 two_launches
 
+# --- the command line: the command, one blank, the parameters, also when they are empty ----
+dir=$work/command-line
+install_keeper "$dir" kq
+n=0
+for parameters in "" "a  b"; do
+    # A copy of its own each time: the running one from before would be adopted.
+    n=$((n + 1))
+    app=$dir/command-line-app$n$ext
+    cp "$bin/command-line-app$ext" "$app"
+    watch "$dir" kq "$app" "$parameters" 0
+    start_watcher "$dir" kq
+    watcher=$!
+    wait_for 20 test -s "$app.txt"
+    if is_windows; then
+        # The application sees the line as CreateProcessA was given it.
+        check "command line with parameters '$parameters': the command, one blank, the parameters" \
+            [ "$(cat "$app.txt")" = "$(native_path "$app") $parameters" ]
+    else
+        # Linux splits the line into words: no empty word for the blank.
+        expected=$(printf '%s\n' "$app" $parameters)
+        check "command line with parameters '$parameters': the command and its words" \
+            [ "$(cat "$app.txt")" = "$expected" ]
+    fi
+    keeper "$dir" kq /u
+    wait_for 20 ended $watcher
+done
+
 # --- a launch that fails ends the watcher ---------------------------------------------------
 dir=$work/fail
 install_keeper "$dir" kf

@@ -17,6 +17,8 @@ spoil_file() { echo x > "$1"; }
 spoil_group_writable() { mkdir -m 700 "$1"; chmod 770 "$1"; }
 spoil_world_writable() { mkdir -m 700 "$1"; chmod 1777 "$1"; }
 spoil_readable() { mkdir -m 700 "$1"; chmod 755 "$1"; }
+spoil_others_search() { mkdir -m 700 "$1"; chmod 701 "$1"; }        # bits for others only
+spoil_others_read_search() { mkdir -m 700 "$1"; chmod 705 "$1"; }
 spoil_other_owner() { mkdir -m 700 "$1"; chown 65534:65534 "$1"; }
 spoil_event_file() { mkdir -m 700 "$1"; echo x > "$1/kn_KEEPER-DEMO"; }
 spoil_event_symlink() { mkdir -m 700 "$1"; mkfifo -m 600 "$1/elsewhere"; ln -s elsewhere "$1/kn_KEEPER-DEMO"; }
@@ -28,6 +30,8 @@ cases=(
     "group_writable|is open to other users (it must have mode 0700)"
     "world_writable|is open to other users (it must have mode 0700)"
     "readable|is open to other users (it must have mode 0700)"
+    "others_search|is open to other users (it must have mode 0700)"
+    "others_read_search|is open to other users (it must have mode 0700)"
     "other_owner|is owned by another user|root"
     "event_file|is not a FIFO"
     "event_symlink|is not a FIFO"

@@ -183,6 +183,24 @@ TEST_F(Channel, WritesInRequestsOfTheBufferSizeAndStoresFailures) {
     }
 }
 
+TEST(EventLog, SystemTextsLoseTrailingBlanksControlBytesAndFullStops) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"Access is denied.\r\n", "Access is denied"},
+        {"No such file or directory", "No such file or directory"},
+        {"trailing blanks   ", "trailing blanks"},
+        {"several periods...", "several periods"},
+        {"a period then a blank. ", "a period then a blank"},
+        {"mixed .\t. \r\n.", "mixed"},
+        {"Mid. sentence stays\r\n", "Mid. sentence stays"},
+        {"bytes \xE9\x80", "bytes \xE9\x80"},  // 0x80 and above are never removed
+        {"\x80.", "\x80"},
+        {"\x01\x1F\x20\x21", "\x01\x1F\x20\x21"},  // only the end is trimmed
+        {"...\r\n", ""},
+        {"", ""}};
+    for (const auto& [text, trimmed] : cases)
+        EXPECT_EQ(TrimmedMessage(text), trimmed) << text;
+}
+
 TEST_F(Channel, WriteLogRaisesTheErrorAfterClosing) {
     // Failing close, error raised: a failing close replaces the error on its way.
     for (const auto& [closeError, raised] : {std::pair<ErrorCode, ErrorCode>{0, 112}, {6, 6}}) {

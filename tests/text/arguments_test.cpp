@@ -26,6 +26,8 @@ TEST(ArgumentsTest, SplitsCountsAndIndexes) {
         {R"(prog "unclosed  stretch)", {"prog", "unclosed  stretch"}},
         {R"(prog a""b)", {"prog", "ab"}},
         {R"(prog a\"b c"\ d)", {"prog", R"(a\b c\)", "d"}},
+        // A backslash before a double quote is an ordinary byte: the quote closes
+        {R"("C:\dir\" /u)", {R"(C:\dir\)", "/u"}},
         {R"(prog """ x)", {"prog", " x"}},
         // Stand-alone pairs of quotes are no argument; a lone final quote ends the count
         {R"(prog "" x "")", {"prog", "x"}},
