@@ -12,7 +12,9 @@
 //   on Linux the process still ends with SIGABRT, without that text.
 //
 // This file is linked into keeper as an object file, ahead of the libraries, so the
-// linker takes these definitions instead of the library's members. It is not used where
+// linker takes these definitions instead of the library's members. That depends on the
+// library's internal names and on link order: tests/lean_runtime.sh, run by the test
+// command, fails when a toolchain update makes these hooks stop taking effect. It is not used where
 // libstdc++ is a shared library (the sanitizer and fuzz builds): there the definitions
 // would replace the library's own.
 #include <cstdlib>
