@@ -160,7 +160,7 @@ std::string ResolvedFileName(const std::string& path) {
     std::snprintf(opened, sizeof opened, "/proc/self/fd/%d", fd);
     char buffer[256];
     std::string longer;
-    const std::string name(FileNameOf(LinkTarget(opened, buffer, longer)));
+    std::string name(FileNameOf(LinkTarget(opened, buffer, longer)));
     close(fd);
     return name;
 }
