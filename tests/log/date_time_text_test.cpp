@@ -1,10 +1,11 @@
 #include "log/date_time_text.h"
-#include "support/shift_jis.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <tuple>
+
+#include "support/shift_jis.h"
 
 namespace keeper {
 namespace {

@@ -13,6 +13,8 @@
 #include <windows.h>
 #endif
 
+#include "support/utf16.h"
+
 namespace keeper {
 namespace {
 
@@ -20,15 +22,6 @@ using namespace std::string_literals;
 
 // One table of settings files, read through the platform: GetPrivateProfileStringA in the
 // Windows build, Linux's own reader otherwise. Every row holds on both targets.
-
-std::string Utf16Le(std::u16string_view text) {
-    std::string bytes = "\xFF\xFE";
-    for (const char16_t unit : text) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
-    }
-    return bytes;
-}
 
 std::string Utf16Be(std::u16string_view text) {
     std::string bytes = "\xFE\xFF";

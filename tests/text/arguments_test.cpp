@@ -1,11 +1,12 @@
 #include "text/arguments.h"
-#include "support/shift_jis.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "support/shift_jis.h"
 
 namespace keeper {
 namespace {

@@ -1,10 +1,11 @@
 #include "text/double_byte.h"
-#include "support/shift_jis.h"
 
 #include <gtest/gtest.h>
 
 #include <string_view>
 #include <vector>
+
+#include "support/shift_jis.h"
 
 namespace keeper {
 namespace {

@@ -1,11 +1,12 @@
 #include "text/paths.h"
-#include "support/shift_jis.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <string_view>
 #include <tuple>
+
+#include "support/shift_jis.h"
 
 namespace keeper {
 namespace {

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "support/utf16.h"
+
 namespace keeper {
 namespace {
 
@@ -13,15 +15,6 @@ using namespace std::string_view_literals;
 
 // The rules of Linux's reader beyond what tests/platform/profile_test.cpp checks on both
 // targets: values of UTF-16 and UTF-8 files come out as UTF-8, byte for byte.
-
-std::string Utf16Le(std::u16string_view text) {
-    std::string bytes = "\xFF\xFE";
-    for (const char16_t unit : text) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
-    }
-    return bytes;
-}
 
 TEST(ProfileLookupTest, ValuesOfEveryEncodingComeOutAsUtf8) {
     const struct {
