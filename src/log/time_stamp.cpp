@@ -1,5 +1,7 @@
 #include "log/time_stamp.h"
 
+#include <memory>
+
 #include "log/strftime_picture.h"
 #include "resources/messages.h"
 #include "text/double_byte.h"
@@ -73,8 +75,20 @@ LocaleDateTimeSettings SettingsFromAnswers(const LocaleAnswers& answers, const L
     return s;
 }
 
+namespace {
+
+[[gnu::noinline]] void TakeSettingsFrom(const LocaleAnswers& answers) {
+    LocaleSettings = SettingsFromAnswers(answers, LeadBytes);
+}
+
+}  // namespace
+
 void ReadLocaleDateTimeSettings() {
-    LocaleSettings = SettingsFromAnswers(ReadLocaleAnswers(), LeadBytes);
+    // The answers go on the heap, and the record is made in a frame of its own after the
+    // reading: the C library's locale loading goes deep into the stack, whose deepest page
+    // stays resident for as long as the watcher waits.
+    const auto answers = std::make_unique<const LocaleAnswers>(ReadLocaleAnswers());
+    TakeSettingsFrom(*answers);
 }
 
 DateTimeValue CurrentLocalDateTime() {

@@ -32,16 +32,34 @@ bool HasEnded(int pidfd) {
     return poll(&probe, 1, 0) != 0;
 }
 
-/// The name of a file of /proc/PID, built without allocating: the scan builds one for
-/// every listed process.
+/// The name "<directory><number>/<file>" ("<directory><number>" for no file), built without
+/// allocating and without the printf family, whose buffers would deepen the stack: the scan builds
+/// one for every listed process.
 class ProcFile {
 public:
-    ProcFile(pid_t pid, const char* file) {
-        std::snprintf(path_, sizeof path_, "/proc/%d/%s", static_cast<int>(pid), file);
+    ProcFile(pid_t pid, const char* file) : ProcFile("/proc/", pid, file) {}
+    ProcFile(const char* directory, int number, const char* file) {
+        std::size_t at = Append(0, directory);
+        char digits[12];
+        std::size_t n = 0;
+        auto rest = static_cast<unsigned>(number);
+        do {
+            digits[n++] = static_cast<char>('0' + rest % 10);
+            rest /= 10;
+        } while (rest != 0 && n < sizeof digits);
+        while (n > 0)
+            path_[at++] = digits[--n];
+        if (*file != '\0') at = Append(Append(at, "/"), file);
+        path_[at] = '\0';
     }
     const char* Path() const { return path_; }
 
 private:
+    std::size_t Append(std::size_t at, const char* text) {
+        while (*text != '\0' && at + 1 < sizeof path_)
+            path_[at++] = *text++;
+        return at;
+    }
     char path_[48];
 };
 
@@ -156,11 +174,10 @@ std::string ResolvedFileName(const std::string& path) {
     // one by one, with buffers of PATH_MAX on the stack.
     const int fd = open(path.c_str(), O_PATH | O_CLOEXEC);
     if (fd < 0) return {};
-    char opened[32];
-    std::snprintf(opened, sizeof opened, "/proc/self/fd/%d", fd);
+    const ProcFile opened("/proc/self/fd/", fd, "");
     char buffer[256];
     std::string longer;
-    std::string name(FileNameOf(LinkTarget(opened, buffer, longer)));
+    std::string name(FileNameOf(LinkTarget(opened.Path(), buffer, longer)));
     close(fd);
     return name;
 }
