@@ -157,16 +157,15 @@ def main(out):
         data = json.load(open(micro_path))
         md.append("## Micro-benchmarks (Google Benchmark)\n")
         md.append("Processes: `running` in /proc during the run, `listed` of them examined (the "
-                  "list stops at 1024), `opened` those whose executable could be read (not kernel "
-                  "threads).\n")
-        md.append("| benchmark | time per iteration | CPU per iteration | iterations | running | listed | opened |")
-        md.append("|---|---:|---:|---:|---:|---:|---:|")
+                  "list stops at 1024).\n")
+        md.append("| benchmark | time per iteration | CPU per iteration | iterations | running | listed |")
+        md.append("|---|---:|---:|---:|---:|---:|")
         for b in data["benchmarks"]:
             if b.get("run_type") == "aggregate":
                 continue
             unit = b.get("time_unit", "ns")
-            counters = " | ".join(f"{b[c]:.0f}" if c in b else "" for c in ("running", "listed", "opened"))
-            md.append(f"| {b['name']} | {b['real_time']:.1f} {unit} | {b['cpu_time']:.1f} {unit} | "
+            counters = " | ".join(f"{b[c]:.0f}" if c in b else "" for c in ("running", "listed"))
+            md.append(f"| {b['name']} | {fmt(b['real_time'])} {unit} | {fmt(b['cpu_time'])} {unit} | "
                       f"{b['iterations']} | {counters} |")
         md.append("")
 
