@@ -24,8 +24,10 @@ std::string FileContents(const std::string& file) {
         fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
     std::size_t used = 0;
     for (;;) {
-        contents.resize(
-            std::max(contents.size(), used + std::max<std::size_t>(expected, 4096) + 1));
+        // Room for the whole file and one byte more, so that the read that finds its end
+        // needs no larger text; a file that outgrows it gets more room.
+        if (used == contents.size())
+            contents.resize(used + std::max<std::size_t>(expected, 4096) + 1);
         const ssize_t n = read(fd, contents.data() + used, contents.size() - used);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
