@@ -137,12 +137,14 @@ bool SameTextIgnoreCase(std::string_view a, std::string_view b) {
     // from the first other byte on the rest of both texts is compared upper-cased.
     for (std::size_t i = 0; i < a.size(); ++i) {
         const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        if ((x | y) >= 0x80) ReadCharacterType();
-        if ((x | y) >= 0x80 && Utf8CharacterType) {
-            std::string restOfA(a.substr(i)), restOfB(b.substr(i));
-            UpperCaseInPlace(restOfA);
-            UpperCaseInPlace(restOfB);
-            return restOfA == restOfB;
+        if ((x | y) >= 0x80) {
+            ReadCharacterType();
+            if (Utf8CharacterType) {
+                std::string restOfA(a.substr(i)), restOfB(b.substr(i));
+                UpperCaseInPlace(restOfA);
+                UpperCaseInPlace(restOfB);
+                return restOfA == restOfB;
+            }
         }
         if (ByteUpperCase[x] != ByteUpperCase[y]) return false;
     }
