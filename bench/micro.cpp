@@ -82,7 +82,7 @@ void BM_ProcessScan(benchmark::State& state) {
         if (!keeper::ListProcessIds(ids, error)) state.SkipWithError("cannot list processes");
         const keeper::ModuleQuery query =
             keeper::PrepareModuleQuery("KEEPER-ABSENT.BIN", "/usr/bin/keeper-absent.bin");
-        const keeper::Handle found = keeper::FindRunningInstance(ids, query);
+        const keeper::Handle found = keeper::FindRunningInstance(ids, query).Process;
         if (found != keeper::NoHandle) state.SkipWithError("an absent module was found");
     }
     state.counters["running"] = RunningProcesses();

@@ -2,7 +2,10 @@
 
 #include "core/back_off.h"
 #include "core/process_locator.h"
+#include "core/run_report.h"
+#include "core/settings.h"
 #include "log/event_log.h"
+#include "platform/clock_memory.h"
 #include "platform/dialogs.h"
 #include "platform/errors.h"
 #include "platform/events.h"
@@ -15,13 +18,6 @@
 
 namespace keeper {
 namespace {
-
-constexpr char SettingsSection[] = "Settings";
-constexpr std::size_t SettingBufferSize = 16384;
-
-std::string ReadSetting(const std::string& file, const std::string& key) {
-    return ReadProfileString(file, SettingsSection, key, SettingBufferSize);
-}
 
 std::string FileNameOf(std::string_view path) { return FileNamePart(path, NativePaths, LeadBytes); }
 
@@ -52,10 +48,23 @@ bool PauseBeforeRelaunch(RunState& run, BackOff& backOff, std::uint64_t lasted) 
     return false;
 }
 
-void WatchLoop(RunState& run) {
+/// The entry of an end the watcher has seen: "End <command>: <status> after <T> s".
+void LogEnd(const RunState& run, const ExitStatus& status, std::uint64_t lasted) {
+    const std::string signal = status.How == ExitStatus::Signalled ? SignalName(status.Value) : "";
+    LogEntry(run, FormatMessageText(MessageId::EndEntryText,
+                                    {MessageText(MessageId::EndText) + " " + run.ApplicationCommand,
+                                     StatusText(status, signal), SecondsText(lasted)}));
+}
+
+}  // namespace
+
+void WatchLoop(RunState& run, Located (*locate)(RunState&)) {
     BackOff backOff{run.SleepInterval, run.MaxSleepInterval};
+    // The length of a run is measured only where something needs it.
+    const bool timed =
+        backOff.Enabled() || run.LogDetails > 0 || !run.NoRestartExitCodes.empty();
     for (;;) {
-        const Located located = FindOrStartProcess(run);
+        const Located located = locate(run);
         run.WaitHandles[1] = located.Process;
         std::uint64_t lasted = 0;  // a failed launch is a run that ended at once
         if (located.Process == NoHandle) {
@@ -63,11 +72,12 @@ void WatchLoop(RunState& run) {
             // again. A process list that cannot be read ends it.
             if (!located.LaunchFailed || !backOff.Enabled()) return;
         } else {
-            const std::uint64_t started = backOff.Enabled() ? MonotonicMilliseconds() : 0;
+            const std::uint64_t started = timed ? MonotonicMilliseconds() : 0;
             // The watcher holds nothing between entries: what start-up, the scan and the
             // entries freed goes back before the wait, which may last for weeks.
             ReleaseFreedMemory();
             ErrorCode error = 0;
+            ExitStatus status;
             switch (WaitForStopOrExit(run.WaitHandles[0], run.WaitHandles[1], error)) {
                 case WaitOutcome::Failed:
                     LogEntry(run, "WaitForMultipleObjects: " + SystemErrorText(error));
@@ -76,17 +86,22 @@ void WatchLoop(RunState& run) {
                     LogStop(run);
                     return;
                 case WaitOutcome::ProcessEnded:
-                    CloseProcess(run.WaitHandles[1]);
+                    status = CloseProcess(run.WaitHandles[1]);
                     run.WaitHandles[1] = NoHandle;
                     break;
             }
-            if (backOff.Enabled()) lasted = MonotonicMilliseconds() - started;
+            if (timed) lasted = MonotonicMilliseconds() - started;
+            // An exit code that asks not to be restarted ends the watcher.
+            const bool final = EndsWatch(status, run.NoRestartExitCodes);
+            if (run.LogDetails > 0 || final) LogEnd(run, status, lasted);
+            if (final) {
+                LogStop(run);
+                return;
+            }
         }
         if (!PauseBeforeRelaunch(run, backOff, lasted)) return;
     }
 }
-
-}  // namespace
 
 std::string SwitchLetter(std::string_view argument) {
     if (argument.size() == 2 && (argument[0] == '-' || argument[0] == '/'))
@@ -138,7 +153,7 @@ int RunWatchdog() {
 
     // Every role that writes an entry reads the log's size limit first.
     const auto readLogFileLimit = [&run] {
-        run.LogFileLimit = ParseIntegerOr(ReadSetting(run.ConfigFileName, "LogFileLimit"), 0);
+        ApplySetting(run, "LogFileLimit", ReadSetting(run.ConfigFileName, "LogFileLimit"));
     };
     const InstanceEvent instance = CreateInstanceEvent(run.ProgramName + "_" + run.ModuleName);
     run.WaitHandles[0] = instance.Event;
@@ -161,15 +176,11 @@ int RunWatchdog() {
     if (run.StopRequested) return 0;  // no watcher to stop; the new name dies with us
 
     TakeStopSignals(run.WaitHandles[0]);
-    const std::vector<std::string> settings = ReadProfileStrings(
-        run.ConfigFileName, SettingsSection,
-        {"Parameters", "SleepInterval", "MaxSleepInterval", "LogFileLimit"}, SettingBufferSize);
-    run.ApplicationParameters = settings[0];
-    run.SleepInterval = SleepIntervalOf(settings[1]);
-    run.MaxSleepInterval = ParseIntegerOr(settings[2], 0);
-    run.LogFileLimit = ParseIntegerOr(settings[3], 0);
+    const std::vector<std::string> complaints = ReadWatcherSettings(run);
     LogEntry(run, MessageText(MessageId::StartText) + " " + run.ProgramName);
-    WatchLoop(run);
+    for (const std::string& complaint : complaints)
+        LogEntry(run, complaint);
+    WatchLoop(run, FindOrStartProcess);
     return 0;
 }
 

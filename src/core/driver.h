@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/process_locator.h"
 #include "core/run_state.h"
 
 namespace keeper {
@@ -12,6 +13,11 @@ namespace keeper {
 /// Runs one invocation from start to end and gives the process exit code (always 0;
 /// a raised error never returns here).
 int RunWatchdog();
+
+/// The watcher's loop: the process `locate` finds or starts is waited for, and after its
+/// end and a pause the next; until a stop request, a failed wait or launch, a process list
+/// that cannot be read, or an exit code of "NoRestartExitCodes".
+void WatchLoop(RunState& run, Located (*locate)(RunState&));
 
 /// The letter of a two-byte switch "-x" or "/x"; the empty text for anything else.
 /// "/u" => "u";  "-ux" => "";  "u" => "".

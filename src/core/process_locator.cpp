@@ -3,11 +3,43 @@
 #include <vector>
 
 #include "log/event_log.h"
+#include "platform/environment.h"
+#include "platform/files.h"
 #include "platform/process_text.h"
 #include "platform/processes.h"
 #include "resources/messages.h"
+#include "text/paths.h"
 
 namespace keeper {
+namespace {
+
+/// The entry of a start, restart or adoption: with "LogDetails", it names the process.
+void LogProcessEntry(const RunState& run, MessageId what, std::uint32_t id) {
+    const std::string entry = MessageText(what) + " " + run.ApplicationCommand;
+    LogEntry(run, run.LogDetails > 0
+                      ? FormatMessageText(MessageId::ProcessEntryText, {entry, std::to_string(id)})
+                      : entry);
+}
+
+/// Under "LogFileLimit", an output file that has reached the limit is renamed to its
+/// rotated name before the application gets it again, as the log is. A file that is
+/// missing, or that another process holds, is left as it is; a failed rename is logged,
+/// and the application goes on appending to the file.
+void RotateOutputFile(const RunState& run) {
+    if (run.OutputFile.empty() || run.LogFileLimit <= 0) return;
+    FileHandle file = 0;
+    ErrorCode error = 0;
+    if (!Files.Open(run.OutputFile, OpenMode::AppendRenamable, file, error)) return;
+    std::uint64_t size = 0;
+    if (Files.Size(file, size, error) && size >= static_cast<std::uint64_t>(run.LogFileLimit)) {
+        const bool renamed = Files.Rename(
+            run.OutputFile, RotatedName(run.OutputFile, NativePaths, LeadBytes), error);
+        LogIfFailed(run.LogFileName, renamed, error, run.LogFileLimit);
+    }
+    Files.Close(file, error);
+}
+
+}  // namespace
 
 std::string CommandForLaunch(const std::string& command) {
     // Unquoted, "C:\Program Files\App\app.exe" would start C:\Program.exe if one exists.
@@ -15,12 +47,24 @@ std::string CommandForLaunch(const std::string& command) {
     return hasBlank && IsExistingFile(command) ? '"' + command + '"' : command;
 }
 
-Handle FindRunningInstance(const std::vector<std::uint32_t>& ids, const ModuleQuery& query) {
+Located FindRunningInstance(const std::vector<std::uint32_t>& ids, const ModuleQuery& query) {
     for (const std::uint32_t id : ids) {
         if (const Handle process = OpenProcessOfModule(id, query); process != NoHandle)
-            return process;
+            return {process, false, id};
     }
-    return NoHandle;
+    return {};
+}
+
+LaunchOptions LaunchOptionsOf(const RunState& run, const std::string& command) {
+    LaunchOptions options;
+    options.CommandLine = command + " " + run.ApplicationParameters;
+    options.WorkingDirectory = run.WorkingDirectory;
+    if (!run.EnvironmentChanges.empty())
+        options.Environment = ChangedEnvironment(EnvironmentStrings(), run.EnvironmentChanges,
+                                                 EnvironmentNamesIgnoreCase);
+    options.OutputFile = run.OutputFile;
+    options.Window = run.Window;
+    return options;
 }
 
 Located FindOrStartProcess(RunState& run) {
@@ -29,17 +73,19 @@ Located FindOrStartProcess(RunState& run) {
     if (!ListProcessIds(ids, error)) return {};  // nothing launched, nothing logged
     const std::string command = CommandForLaunch(run.ApplicationCommand);
     const ModuleQuery query = PrepareModuleQuery(run.ModuleName, command);
-    if (const Handle running = FindRunningInstance(ids, query); running != NoHandle)
-        return {running};
+    if (const Located running = FindRunningInstance(ids, query); running.Process != NoHandle) {
+        if (run.LogDetails > 0) LogProcessEntry(run, MessageId::AdoptText, running.Id);
+        return running;
+    }
 
-    const Launch launch = LaunchProcess(command + " " + run.ApplicationParameters);
+    RotateOutputFile(run);
+    const Launch launch = LaunchProcess(LaunchOptionsOf(run, command));
     if (!LogIfFailed(run.LogFileName, launch.Process != NoHandle, launch.Error, run.LogFileLimit))
         return {NoHandle, true};
 
-    const MessageId entry = run.FirstStart ? MessageId::StartText : MessageId::RestartText;
-    LogEntry(run, MessageText(entry) + " " + run.ApplicationCommand);
+    LogProcessEntry(run, run.FirstStart ? MessageId::StartText : MessageId::RestartText, launch.Id);
     run.FirstStart = false;
-    return {launch.Process};
+    return {launch.Process, false, launch.Id};
 }
 
 }  // namespace keeper

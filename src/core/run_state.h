@@ -4,9 +4,12 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "log/event_log.h"
 #include "platform/handles.h"
+#include "platform/processes.h"
+#include "text/variables.h"
 
 namespace keeper {
 
@@ -27,6 +30,16 @@ struct RunState {
     std::int32_t MaxSleepInterval = 0;
     /// Above 0: the log is rotated before an entry once it holds this many bytes.
     std::int32_t LogFileLimit = 0;
+    /// The opt-in settings of the application's run; each empty or 0 when its key is absent.
+    std::string WorkingDirectory;  ///< the application's current directory; empty: keeper's
+    std::string OutputFile;        ///< where its standard output and error are appended
+    WindowState Window = WindowState::Default;  ///< the show state of its first window
+    /// "NAME=value" lines of the [Environment] section, set on top of keeper's environment.
+    std::vector<VariableChange> EnvironmentChanges;
+    /// Above 0: process identifiers in the "Start", "Restart" and "Adopt" entries, and an
+    /// "End" entry after each end.
+    std::int32_t LogDetails = 0;
+    std::vector<std::uint32_t> NoRestartExitCodes;  ///< exit codes that end the watcher
     /// Slot 0 the instance event, slot 1 the watched process; waited on together.
     Handle WaitHandles[2] = {NoHandle, NoHandle};
 };

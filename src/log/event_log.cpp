@@ -4,6 +4,7 @@
 #include "log/text_file_channel.h"
 #include "log/time_stamp.h"
 #include "platform/errors.h"
+#include "platform/files.h"
 #include "platform/process_text.h"
 #include "resources/messages.h"
 #include "text/integer_text.h"

@@ -30,7 +30,7 @@ inline constexpr ErrorCode UnknownFileTypeCode = 105;
 
 void BindChannel(TextFileChannel& channel, std::string_view path, std::int32_t sizeLimit = 0);
 
-/// Opens the file anew (an existing file is emptied). On failure PendingIoCode holds the
+/// Creates the file, which must not exist yet. On failure PendingIoCode holds the
 /// reason and the channel stays closed.
 void OpenForCreate(TextFileChannel& channel);
 

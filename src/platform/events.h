@@ -48,12 +48,4 @@ enum class PauseOutcome { Elapsed, StopRequested, Failed };
 /// Note: Linux polls the FIFO with the time-out.
 PauseOutcome PauseUnlessSignalled(Handle event, std::uint32_t milliseconds, ErrorCode& error);
 
-/// Hands the memory that start-up, a scan and a log entry have freed back to the system,
-/// so that none of it stays resident through the wait that follows.
-/// Note: Linux trims the C library's heap; Windows does nothing.
-void ReleaseFreedMemory();
-
-/// Milliseconds of a clock that only moves forward, from an unspecified start.
-std::uint64_t MonotonicMilliseconds();
-
 }  // namespace keeper

@@ -1,4 +1,5 @@
-// The file operations of the event log, reachable through a table that a test can swap.
+// The file operations of the event log, reachable through a table that a test can swap, and
+// the test for an existing file.
 #pragma once
 
 #include <cstdint>
@@ -42,6 +43,9 @@ struct FileCalls {
     /// open without sharing its deletion.
     bool (*Rename)(const std::string& from, const std::string& to, ErrorCode& error);
 };
+
+/// True for an existing file of any attributes, false for a directory or no such path.
+bool IsExistingFile(const std::string& path);
 
 /// The platform's file calls; tests replace entries to inject failures.
 extern FileCalls Files;

@@ -1,4 +1,4 @@
-// What the process knows about itself as text: arguments, directories, files, case.
+// What the process knows about itself as text: arguments, directories, case.
 #pragma once
 
 #include <string>
@@ -27,9 +27,6 @@ std::string ArgumentAt(int index);
 
 /// The current directory; the empty text when it cannot be read.
 std::string CurrentDirectory();
-
-/// True for an existing file of any attributes, false for a directory or no such path.
-bool IsExistingFile(const std::string& path);
 
 /// A copy of the same length, upper-cased by the system's mapping for the code page.
 /// Note: Linux follows the user's LC_CTYPE: in a UTF-8 locale each letter whose upper

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,18 +44,67 @@ ModuleQuery PrepareModuleQuery(const std::string& moduleName, const std::string&
 /// for root, and makes sure the identifier was not reused before the open.
 Handle OpenProcessOfModule(std::uint32_t id, const ModuleQuery& query);
 
-/// Releases the handle of a watched process.
-/// Note: Linux also reaps the process when it is a child of keeper's that has ended.
-void CloseProcess(Handle process);
+/// How a process ended, as the platform tells it.
+struct ExitStatus {
+    enum Kind { Unknown, Exited, Signalled };
+    Kind How = Unknown;
+    std::uint32_t Value = 0;  ///< the exit code, or the number of the signal
+};
+
+/// Releases the handle of a watched process that has ended, and tells how it ended.
+/// Windows: GetExitCodeProcess; Unknown when it fails.
+/// Note: Linux reaps a child of keeper's and reads its status; for a process keeper
+/// adopted, which is no child of its own, the status is Unknown.
+ExitStatus CloseProcess(Handle process);
+
+/// The name of signal `number`: "SIGSEGV" for 11; the empty text for an unknown number.
+/// Note: Windows has no signals: always the empty text.
+std::string SignalName(std::uint32_t number);
+
+/// The show state of a launched program's first window.
+enum class WindowState {
+    Default,    ///< nothing selected: the STARTUPINFO of flags 0 and show value 1
+    Normal,     ///< SW_SHOWNORMAL
+    Hidden,     ///< SW_HIDE, and a console program gets no console window
+    Minimized,  ///< SW_SHOWMINNOACTIVE
+    Maximized,  ///< SW_SHOWMAXIMIZED
+};
+
+/// One launch, field by field; each backend reads this record and nothing else. An empty
+/// field means keeper's own: its directory, its environment, its handles.
+struct LaunchOptions {
+    /// The program and its arguments as one line; the program is found by the platform's
+    /// rules (Windows: CreateProcessA without an application name).
+    /// Note: Linux splits the line by the argument rules and searches PATH, without a shell.
+    std::string CommandLine;
+    /// The current directory of the new process; empty: keeper's. A directory that
+    /// cannot be entered fails the launch.
+    std::string WorkingDirectory;
+    /// The whole environment of the new process, "NAME=value" each; without a value,
+    /// keeper's own is inherited.
+    std::optional<std::vector<std::string>> Environment;
+    /// A file that standard output and standard error are appended to, created when
+    /// missing, while standard input reads nothing; empty: nothing is redirected. It is
+    /// opened for the launch and keeper's handle is closed right after it; a file that
+    /// cannot be opened fails the launch.
+    /// Windows: the file and the NUL device are the only handles the program inherits,
+    /// and it gets no console window. Note: Linux puts the file on descriptors 1 and 2 and
+    /// /dev/null on 0.
+    std::string OutputFile;
+    /// Note: Linux has no windows and ignores it.
+    WindowState Window = WindowState::Default;
+};
 
 struct Launch {
     Handle Process = NoHandle;  ///< none when the launch failed
+    std::uint32_t Id = 0;       ///< the new process's identifier
     ErrorCode Error = 0;
 };
 
-/// Starts `commandLine` with the watchdog's environment and current directory and
-/// nothing of its handles inherited.
-/// Note: Linux splits the line by the argument rules and searches PATH, without a shell.
-Launch LaunchProcess(const std::string& commandLine);
+/// Starts the program of `options`; nothing of keeper's handles is inherited beyond what
+/// the options name.
+/// Note: Linux gives the program a session of its own, with the default signal dispositions
+/// and an empty signal mask.
+Launch LaunchProcess(const LaunchOptions& options);
 
 }  // namespace keeper

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstddef>
-#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,7 +19,17 @@ std::string ReadProfileString(const std::string& file, const std::string& sectio
 /// Note: Linux reads the file once for all of them; Windows asks GetPrivateProfileStringA
 /// for each.
 std::vector<std::string> ReadProfileStrings(const std::string& file, const std::string& section,
-                                            std::initializer_list<std::string_view> keys,
+                                            const std::vector<std::string_view>& keys,
                                             std::size_t bufferSize);
+
+/// The names of the keys of `section`, in file order; comments and blank lines are no keys
+/// (GetPrivateProfileStringA without a key name on Windows).
+/// Note: Linux follows the lookup rules above: names trimmed, up to a NUL byte.
+std::vector<std::string> ReadProfileKeyNames(const std::string& file, const std::string& section);
+
+/// The lines of `section`, "name=value" each (a line without "=" as the name alone), in
+/// file order, without comments and blank lines (GetPrivateProfileSectionA on Windows).
+/// Note: Linux trims names and values as the lookup above does and keeps any quotes.
+std::vector<std::string> ReadProfileSection(const std::string& file, const std::string& section);
 
 }  // namespace keeper

@@ -4,6 +4,8 @@
 #include <climits>
 #include <utility>
 
+#include "text/ascii.h"
+
 namespace keeper {
 
 namespace {
@@ -16,9 +18,6 @@ constexpr unsigned char LastSeparator = 0x20;
 unsigned char ByteAt(std::string_view text, std::size_t pos) {
     return pos < text.size() ? static_cast<unsigned char>(text[pos]) : 0;
 }
-
-// The command line, which ends at its first NUL byte as the C string it comes from does.
-std::string_view UpToNul(std::string_view text) { return text.substr(0, text.find('\0')); }
 
 // Skips blanks, control bytes and stand-alone pairs of double quotes.
 std::size_t SkipSeparators(std::string_view text, std::size_t pos, const LeadByteSet& lead) {

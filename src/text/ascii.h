@@ -1,5 +1,5 @@
 // ASCII letters, without regard to the locale: the names and tokens of formats and
-// settings files are ASCII.
+// settings files are ASCII; and the end of a C string within a text.
 #pragma once
 
 #include <cstddef>
@@ -20,5 +20,9 @@ inline bool SameAsciiTextIgnoreCase(std::string_view a, std::string_view b) {
         if (AsciiUpperCase(a[i]) != AsciiUpperCase(b[i])) return false;
     return true;
 }
+
+/// The text up to its first NUL byte, where the C string it comes from or stands for ends.
+/// "ab\0cd" => "ab".
+inline std::string_view UpToNul(std::string_view text) { return text.substr(0, text.find('\0')); }
 
 }  // namespace keeper

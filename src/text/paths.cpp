@@ -52,4 +52,12 @@ std::string WithTrailingDelimiter(std::string_view text, const PathStyle& style,
     return result;
 }
 
+bool IsRelativePath(std::string_view path, const PathStyle& style) {
+    if (path.empty()) return true;
+    // Windows takes the slash for a backslash, though its rules of names do not.
+    const bool windows = style.Separator == '\\';
+    if (path.front() == style.Separator || (windows && path.front() == '/')) return false;
+    return !(windows && path.size() >= 2 && path[1] == ':');
+}
+
 }  // namespace keeper

@@ -44,6 +44,12 @@ std::string DirectoryPart(std::string_view path, const PathStyle& style, const L
 /// with Windows rules.
 std::string FileNamePart(std::string_view path, const PathStyle& style, const LeadByteSet& lead);
 
+/// True for a path that names its place from a current directory: one that starts with no
+/// delimiter, and on Windows names no drive either.  `logs\out.log` => true;
+/// `C:\x`, `\x`, `/x`, `C:x` => false with Windows rules;  `/x` => false, `x/y` => true
+/// with POSIX rules.
+bool IsRelativePath(std::string_view path, const PathStyle& style);
+
 /// The text with one separator at its end.  `C:\` => `C:\`;  `C:` => `C:\`;  "" => `\`.
 /// A backslash that is the trail byte of a double-byte character does not count.
 std::string WithTrailingDelimiter(std::string_view text, const PathStyle& style,

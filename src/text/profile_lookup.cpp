@@ -18,9 +18,6 @@ std::string_view Trimmed(std::string_view text) {
     return text;
 }
 
-/// A name or value ends at its first NUL byte, as a C string would.
-std::string_view UpToNul(std::string_view text) { return text.substr(0, text.find('\0')); }
-
 /// The next line of `rest`, without its line end; `rest` moves past it.
 std::string_view NextLine(std::string_view& rest) {
     const std::size_t end = rest.find_first_of("\r\n");
@@ -34,8 +31,18 @@ std::string_view NextLine(std::string_view& rest) {
     return line;
 }
 
-std::string ValueOf(std::string_view contents, std::string_view section, std::string_view key,
-                    std::size_t bufferSize) {
+/// One line of a section: its name, and its value when it has an "=".
+struct ProfileLine {
+    std::string_view Name;
+    std::string_view Value;
+    bool HasValue = false;
+};
+
+/// Calls `visit` with each line of the first section named `section`, in order, until it
+/// returns false. Comment lines (";") and blank lines are passed too: a caller that wants
+/// them out leaves them out.
+template <typename Visit>
+void VisitSection(std::string_view contents, std::string_view section, Visit visit) {
     enum { BeforeSection, InSection, AfterSection } where = BeforeSection;
     while (!contents.empty() && where != AfterSection) {
         const std::string_view line = Trimmed(NextLine(contents));
@@ -52,29 +59,67 @@ std::string ValueOf(std::string_view contents, std::string_view section, std::st
         }
         if (where != InSection) continue;
         const std::size_t equals = line.find('=');
-        if (!SameAsciiTextIgnoreCase(UpToNul(Trimmed(line.substr(0, equals))), key)) continue;
-        std::string_view value = equals == std::string_view::npos
-                                     ? std::string_view{}
-                                     : UpToNul(Trimmed(line.substr(equals + 1)));
-        if (value.size() > 1 && (value.front() == '"' || value.front() == '\'') &&
-            value.back() == value.front())
-            value = value.substr(1, value.size() - 2);
-        const std::size_t room = bufferSize > 0 ? bufferSize - 1 : 0;
-        return std::string(value.substr(0, Utf8CutLength(value, room)));
+        const bool hasValue = equals != std::string_view::npos;
+        if (!visit(ProfileLine{UpToNul(Trimmed(line.substr(0, equals))),
+                               hasValue ? UpToNul(Trimmed(line.substr(equals + 1))) : std::string_view{},
+                               hasValue}))
+            return;
     }
-    return {};
 }
+
+/// The contents with a byte-order mark taken into account: UTF-8 without its mark, UTF-16
+/// converted to UTF-8 in `converted`.
+std::string_view Decoded(std::string_view contents, std::string& converted) {
+    if (contents.starts_with("\xEF\xBB\xBF")) return contents.substr(3);
+    const bool littleEndian = contents.starts_with("\xFF\xFE");
+    if (!littleEndian && !contents.starts_with("\xFE\xFF")) return contents;
+    converted = Utf8FromUtf16(contents.substr(2), !littleEndian);
+    return converted;
+}
+
+/// A line that names a key: neither blank nor a comment.
+bool IsKeyLine(const ProfileLine& line) { return !line.Name.empty() && line.Name.front() != ';'; }
 
 }  // namespace
 
 std::string LookUpProfileString(std::string_view contents, std::string_view section,
                                 std::string_view key, std::size_t bufferSize) {
-    if (contents.starts_with("\xEF\xBB\xBF"))
-        return ValueOf(contents.substr(3), section, key, bufferSize);
-    const bool littleEndian = contents.starts_with("\xFF\xFE");
-    if (littleEndian || contents.starts_with("\xFE\xFF"))
-        return ValueOf(Utf8FromUtf16(contents.substr(2), !littleEndian), section, key, bufferSize);
-    return ValueOf(contents, section, key, bufferSize);
+    std::string converted;
+    std::string result;
+    VisitSection(Decoded(contents, converted), section, [&](const ProfileLine& line) {
+        if (!SameAsciiTextIgnoreCase(line.Name, key)) return true;
+        std::string_view value = line.Value;
+        if (value.size() > 1 && (value.front() == '"' || value.front() == '\'') &&
+            value.back() == value.front())
+            value = value.substr(1, value.size() - 2);
+        const std::size_t room = bufferSize > 0 ? bufferSize - 1 : 0;
+        result = std::string(value.substr(0, Utf8CutLength(value, room)));
+        return false;  // the first line of the name counts
+    });
+    return result;
+}
+
+std::vector<std::string> ProfileKeyNames(std::string_view contents, std::string_view section) {
+    std::string converted;
+    std::vector<std::string> names;
+    VisitSection(Decoded(contents, converted), section, [&](const ProfileLine& line) {
+        if (IsKeyLine(line)) names.emplace_back(line.Name);
+        return true;
+    });
+    return names;
+}
+
+std::vector<std::string> ProfileSectionLines(std::string_view contents, std::string_view section) {
+    std::string converted;
+    std::vector<std::string> lines;
+    VisitSection(Decoded(contents, converted), section, [&](const ProfileLine& line) {
+        if (line.HasValue && !line.Name.starts_with(';'))
+            lines.push_back(std::string(line.Name) + "=" + std::string(line.Value));
+        else if (IsKeyLine(line))
+            lines.emplace_back(line.Name);
+        return true;
+    });
+    return lines;
 }
 
 }  // namespace keeper

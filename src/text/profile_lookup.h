@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace keeper {
 
@@ -22,5 +23,15 @@ namespace keeper {
 /// "[Settings]\nApplicationName = \"a b\"\n" => `a b`.
 std::string LookUpProfileString(std::string_view contents, std::string_view section,
                                 std::string_view key, std::size_t bufferSize);
+
+/// The names of the keys of that section, in file order: every line but blank ones and
+/// comments (";"), trimmed as above; a name may come more than once.
+/// "[S]\n; c\n a = 1\nb\n" => {"a", "b"}.
+std::vector<std::string> ProfileKeyNames(std::string_view contents, std::string_view section);
+
+/// The lines of that section as GetPrivateProfileSectionA gives them, in file order:
+/// "name=value" with both trimmed and any quotes kept, a line without "=" as its name alone;
+/// blank lines and comments left out.  "[S]\n a = \"1\" \n;c\nb\n" => {"a=\"1\"", "b"}.
+std::vector<std::string> ProfileSectionLines(std::string_view contents, std::string_view section);
 
 }  // namespace keeper

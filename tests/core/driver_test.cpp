@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <stdexcept>
 #include <vector>
 
+#include "platform/clock_memory.h"
+#include "platform/events.h"
+#include "platform/files.h"
 #include "platform/process_text.h"
 
 namespace keeper {
@@ -83,6 +88,44 @@ TEST(Driver, SleepIntervalFallsBackToTheDefault) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(SleepIntervalOf(c.Setting), c.Pause) << c.Setting;
+}
+
+/// The results the fake locator gives, one a call; a call past them fails the test.
+const std::vector<Located>* Results = nullptr;
+std::size_t Calls = 0;
+
+Located FakeLocate(RunState&) {
+    if (Calls >= Results->size()) throw std::runtime_error("the watcher looked once more");
+    return (*Results)[Calls++];
+}
+
+TEST(Driver, BackingOffRetriesAFailedLaunchButNotAnUnreadableProcessList) {
+    const std::string log = CurrentDirectory() + NativePaths.Separator + "driver-test-loop.log";
+    const InstanceEvent instance = CreateInstanceEvent(
+        "keeper-driver-test_" + std::to_string(MonotonicMilliseconds()));
+    ASSERT_NE(instance.Event, NoHandle);
+    const struct {
+        std::vector<Located> Results;
+        std::size_t Calls;
+    } cases[] = {
+        {{Located{}}, 1},                                // the list cannot be read: the end
+        {{Located{NoHandle, true}, Located{}}, 2},       // a failed launch is tried again
+        {{Located{NoHandle, true}, Located{NoHandle, true}, Located{}}, 3},
+    };
+    for (const auto& c : cases) {
+        RunState run;
+        run.LogFileName = log;
+        run.SleepInterval = 0;
+        run.MaxSleepInterval = 1000;
+        run.WaitHandles[0] = instance.Event;
+        Results = &c.Results;
+        Calls = 0;
+        EXPECT_NO_THROW(WatchLoop(run, FakeLocate));
+        EXPECT_EQ(Calls, c.Calls);
+        // The locator logs its own failures; the loop adds nothing.
+        EXPECT_FALSE(IsExistingFile(log));
+        std::remove(log.c_str());
+    }
 }
 
 }  // namespace

@@ -34,7 +34,9 @@ std::string UniqueName(const char* what) {
 /// Launches the demo program beside the test binary for `lifetime` milliseconds.
 Handle LaunchDemo(const char* lifetime) {
     const std::string dir = DirectoryPart(ArgumentAt(0), NativePaths, LeadBytes);
-    const Launch launch = LaunchProcess(dir + "keeper-demo " + lifetime);
+    LaunchOptions options;
+    options.CommandLine = dir + "keeper-demo " + lifetime;
+    const Launch launch = LaunchProcess(options);
     EXPECT_NE(launch.Process, NoHandle) << "error " << launch.Error;
     return launch.Process;
 }

@@ -110,5 +110,18 @@ TEST(PathsTest, EndsWithExactlyOneSeparatorAndFindsTheRightmostDelimiter) {
     }
 }
 
+TEST(PathsTest, RelativePathsStartFromADirectoryOfTheirOwn) {
+    const std::tuple<Rules, std::string, bool> cases[] = {
+        {Windows, R"(out.log)", true},   {Windows, R"(logs\out.log)", true},
+        {Windows, R"(..\out.log)", true}, {Windows, R"(C:\out.log)", false},
+        {Windows, R"(\out.log)", false},  {Windows, "/out.log", false},
+        {Windows, "C:out.log", false},    {Windows, R"(\\server\share\x)", false},
+        {Posix, "out.log", true},         {Posix, "logs/out.log", true},
+        {Posix, "/var/log/x", false},     {Posix, "C:x", true},
+    };
+    for (const auto& [rules, path, relative] : cases)
+        EXPECT_EQ(IsRelativePath(path, StyleOf(rules)), relative) << rules << path;
+}
+
 }  // namespace
 }  // namespace keeper

@@ -75,5 +75,18 @@ TEST(ProfileLookupTest, ValueIsCutToTheBufferBetweenCharacters) {
             << c.Contents.substr(0, 40) << " in " << c.BufferSize;
 }
 
+TEST(ProfileLookupTest, KeyNamesAndSectionLinesComeInFileOrder) {
+    const std::string contents =
+        "[Other]\r\nX=1\r\n[settings]\r\n; a comment\r\n\r\n a = 1 \r\nB\r\nq=\"v\"\r\na=2\r\n"
+        "=e\r\n[Settings]\r\nlater=1\r\n";
+    EXPECT_EQ(ProfileKeyNames(contents, "Settings"),
+              (std::vector<std::string>{"a", "B", "q", "a"}));
+    EXPECT_EQ(ProfileSectionLines(contents, "SETTINGS"),
+              (std::vector<std::string>{"a=1", "B", "q=\"v\"", "a=2", "=e"}));
+    EXPECT_TRUE(ProfileKeyNames(contents, "Missing").empty());
+    EXPECT_EQ(ProfileSectionLines(Utf16Le(u"[E]\r\nA=\u00E9\r\n"), "E"),
+              (std::vector<std::string>{"A=\xC3\xA9"}));
+}
+
 }  // namespace
 }  // namespace keeper

@@ -13,12 +13,6 @@ std::string SystemMessage(ErrorCode code) {
     return std::strerror(static_cast<int>(code));
 }
 
-}  // namespace keeper
-
-#include "platform/process_text.h"
-
-namespace keeper {
-
 ErrorCode InOutTableCode(ErrorCode code) {
     switch (code) {
         case ENOENT:

@@ -5,11 +5,12 @@
 // while any holder has it open, so a signal sent while nobody waits stays pending.
 #include "platform/events.h"
 
+#include "platform/clock_memory.h"
+
 #include "platform/posix/descriptors.h"
 #include "platform/posix/event_errors.h"
 
 #include <fcntl.h>
-#include <malloc.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -265,15 +266,6 @@ PauseOutcome PauseUnlessSignalled(Handle event, std::uint32_t milliseconds, Erro
         if (now >= deadline) return PauseOutcome::Elapsed;
         left = deadline - now;
     }
-}
-
-void ReleaseFreedMemory() { malloc_trim(0); }
-
-std::uint64_t MonotonicMilliseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<std::uint64_t>(now.tv_sec) * 1000 +
-           static_cast<std::uint64_t>(now.tv_nsec) / 1000000;
 }
 
 }  // namespace keeper

@@ -110,6 +110,11 @@ bool Rename(const std::string& from, const std::string& to, ErrorCode& error) {
 
 }  // namespace
 
+bool IsExistingFile(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
 FileCalls Files = {Open, Size, Seek, Read, Truncate, HasKnownType, Write, Close, Rename};
 
 const ErrorCode SharingViolation = EWOULDBLOCK;

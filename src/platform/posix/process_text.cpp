@@ -119,11 +119,6 @@ std::string CurrentDirectory() {
     return path.substr(0, path.find('\0'));  // of its own size: the driver keeps it
 }
 
-bool IsExistingFile(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
-}
-
 std::string UpperCaseCopy(std::string_view text) {
     std::string copy(text);
     UpperCaseInPlace(copy);

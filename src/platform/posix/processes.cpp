@@ -15,6 +15,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "platform/posix/descriptors.h"
@@ -101,6 +102,14 @@ std::string_view ReadProcFile(pid_t pid, const char* file, char* buffer, std::si
     return n > 0 ? std::string_view(buffer, static_cast<std::size_t>(n)) : std::string_view{};
 }
 
+/// The name the kernel recorded for `pid` (its comm, at most RecordedNameLength bytes),
+/// read into `buffer`; the empty text when it cannot be read.
+std::string_view RecordedName(pid_t pid, char (&buffer)[64]) {
+    std::string_view recorded = ReadProcFile(pid, "comm", buffer, sizeof buffer);
+    if (recorded.ends_with('\n')) recorded.remove_suffix(1);
+    return recorded;
+}
+
 /// The real user of `pid`, from the first number of its "Uid:" line; -1 when unknown.
 long RealUser(pid_t pid) {
     char buffer[512];  // the Uid line comes well within the first 512 bytes
@@ -125,9 +134,7 @@ Candidate CandidateOf(pid_t pid, const ModuleQuery& query) {
     for (const std::string& through : query.StartedThrough) {
         if (!SameTextIgnoreCase(name, through)) continue;
         char comm[64];
-        std::string_view recorded = ReadProcFile(pid, "comm", comm, sizeof comm);
-        if (recorded.ends_with('\n')) recorded.remove_suffix(1);
-        return SameTextIgnoreCase(recorded,
+        return SameTextIgnoreCase(RecordedName(pid, comm),
                                   std::string_view(query.ModuleName).substr(0, RecordedNameLength))
                    ? Candidate::ThroughItsName
                    : Candidate::No;
@@ -139,8 +146,7 @@ Candidate CandidateOf(pid_t pid, const ModuleQuery& query) {
 /// the module's name.
 bool ConfirmedStartedUnder(pid_t pid, const std::string& moduleName) {
     char comm[64];
-    std::string_view recorded = ReadProcFile(pid, "comm", comm, sizeof comm);
-    if (recorded.ends_with('\n')) recorded.remove_suffix(1);
+    const std::string_view recorded = RecordedName(pid, comm);
     std::string arguments(4096, '\0');  // on the heap, which is handed back before a wait
     const std::string_view commandLine =
         ReadProcFile(pid, "cmdline", arguments.data(), arguments.size());
@@ -259,52 +265,137 @@ Handle OpenProcessOfModule(std::uint32_t id, const ModuleQuery& query) {
     return NoHandle;
 }
 
-void CloseProcess(Handle process) {
+ExitStatus CloseProcess(Handle process) {
     const int fd = FdOf(process);
     // Reaps the process when it is a child of ours that has ended; for one keeper adopted
-    // this is ECHILD.
+    // this is ECHILD, and how it ended stays unknown.
     siginfo_t info{};
-    waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(fd), &info, WEXITED | WNOHANG);
+    ExitStatus status;
+    if (waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(fd), &info, WEXITED | WNOHANG) ==
+            0 &&
+        info.si_pid != 0) {
+        status.How = info.si_code == CLD_EXITED ? ExitStatus::Exited : ExitStatus::Signalled;
+        status.Value = static_cast<std::uint32_t>(info.si_status);
+    }
     close(fd);
+    return status;
 }
 
-Launch LaunchProcess(const std::string& commandLine) {
+std::string SignalName(std::uint32_t number) {
+    const char* name = sigabbrev_np(static_cast<int>(number));
+    return name != nullptr ? std::string("SIG") + name : std::string();
+}
+
+namespace {
+
+/// The words of a command line, split by the argument rules without lead bytes.
+std::vector<std::string> Words(const std::string& commandLine) {
     std::vector<std::string> words;
     const LeadByteSet none;
     for (std::size_t at = 0;;) {
         ScannedArgument word = ScanArgument(commandLine, at, none);
-        if (word.Token.empty()) break;
+        if (word.Token.empty()) return words;
         at = word.Next;
         words.push_back(std::move(word.Token));
     }
-    if (words.empty()) return {NoHandle, ENOENT};
-    std::vector<char*> argv;
-    argv.reserve(words.size() + 1);
-    for (std::string& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
+}
 
-    // The application gets a session of its own, so it outlives keeper's terminal.
-    // Nothing of keeper's signal handling passes on: an ignored SIGHUP would stay
-    // ignored across exec, and the handlers' signals get their default back too.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t all;
-    sigfillset(&all);
-    sigset_t unblocked;
-    sigemptyset(&unblocked);
-    posix_spawnattr_setsigdefault(&attributes, &all);
-    posix_spawnattr_setsigmask(&attributes, &unblocked);
-    posix_spawnattr_setflags(&attributes,
-                             POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+/// Pointers to the texts, ended by a null pointer, as exec takes them.
+std::vector<char*> Pointers(std::vector<std::string>& texts) {
+    std::vector<char*> pointers;
+    pointers.reserve(texts.size() + 1);
+    for (std::string& text : texts)
+        pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+/// What a launch hands to posix_spawn beside the program: the session, the signals, and
+/// the directory and the standard descriptors of the options.
+class SpawnSetup {
+public:
+    SpawnSetup() {
+        posix_spawnattr_init(&attributes_);
+        posix_spawn_file_actions_init(&actions_);
+        // The application gets a session of its own, so it outlives keeper's terminal.
+        // Nothing of keeper's signal handling passes on: an ignored SIGHUP would stay
+        // ignored across exec, and the handlers' signals get their default back too.
+        sigset_t all;
+        sigfillset(&all);
+        sigset_t unblocked;
+        sigemptyset(&unblocked);
+        posix_spawnattr_setsigdefault(&attributes_, &all);
+        posix_spawnattr_setsigmask(&attributes_, &unblocked);
+        posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF |
+                                                   POSIX_SPAWN_SETSIGMASK);
+    }
+    ~SpawnSetup() {
+        posix_spawn_file_actions_destroy(&actions_);
+        posix_spawnattr_destroy(&attributes_);
+        if (output_ >= 0) close(output_);
+    }
+    SpawnSetup(const SpawnSetup&) = delete;
+    SpawnSetup& operator=(const SpawnSetup&) = delete;
+
+    /// The child enters `directory` before it runs the program.
+    void EnterDirectory(const std::string& directory) {
+        posix_spawn_file_actions_addchdir_np(&actions_, directory.c_str());
+    }
+
+    /// Standard output and error appended to `file`, standard input from /dev/null; false
+    /// (with errno) when the file cannot be opened. keeper's own descriptor of it is
+    /// closed with the setup, right after the launch.
+    bool RedirectOutput(const std::string& file) {
+        output_ = open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
+        if (output_ < 0) return false;
+        // dup2 clears close-on-exec on the copies, and on those alone.
+        posix_spawn_file_actions_addopen(&actions_, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions_, output_, 1);
+        posix_spawn_file_actions_adddup2(&actions_, output_, 2);
+        return true;
+    }
+
+    int Spawn(pid_t& pid, char* const* argv, char* const* envp) {
+        return posix_spawnp(&pid, argv[0], &actions_, &attributes_, argv, envp);
+    }
+
+private:
+    posix_spawnattr_t attributes_{};
+    posix_spawn_file_actions_t actions_{};
+    int output_ = -1;
+};
+
+}  // namespace
+
+Launch LaunchProcess(const LaunchOptions& options) {
+    std::vector<std::string> words = Words(options.CommandLine);
+    if (words.empty()) return {NoHandle, 0, ENOENT};
+    SpawnSetup setup;
+    if (!options.WorkingDirectory.empty()) {
+        // The program is still found from keeper's directory: a relative path is made
+        // absolute before the child changes its own.
+        if (words[0].find('/') != std::string::npos && words[0].front() != '/') {
+            const std::string here = CurrentDirectory();
+            if (!here.empty()) words[0] = here + "/" + words[0];
+        }
+        setup.EnterDirectory(options.WorkingDirectory);
+    }
+    if (!options.OutputFile.empty() && !setup.RedirectOutput(options.OutputFile))
+        return {NoHandle, 0, static_cast<ErrorCode>(errno)};
+    std::vector<char*> argv = Pointers(words);
+    std::vector<std::string> variables;
+    std::vector<char*> envp;
+    if (options.Environment) {
+        variables = *options.Environment;
+        envp = Pointers(variables);
+    }
     pid_t pid = 0;
-    const int failed = posix_spawnp(&pid, argv[0], nullptr, &attributes, argv.data(), environ);
-    posix_spawnattr_destroy(&attributes);
-    if (failed != 0) return {NoHandle, static_cast<ErrorCode>(failed)};
+    const int failed = setup.Spawn(pid, argv.data(), options.Environment ? envp.data() : environ);
+    if (failed != 0) return {NoHandle, 0, static_cast<ErrorCode>(failed)};
 
     const int fd = OpenPidFd(pid);
-    if (fd < 0) return {NoHandle, static_cast<ErrorCode>(errno)};
-    return {HandleOf(fd), 0};
+    if (fd < 0) return {NoHandle, 0, static_cast<ErrorCode>(errno)};
+    return {HandleOf(fd), static_cast<std::uint32_t>(pid), 0};
 }
 
 }  // namespace keeper

@@ -46,13 +46,21 @@ std::string ReadProfileString(const std::string& file, const std::string& sectio
 }
 
 std::vector<std::string> ReadProfileStrings(const std::string& file, const std::string& section,
-                                            std::initializer_list<std::string_view> keys,
+                                            const std::vector<std::string_view>& keys,
                                             std::size_t bufferSize) {
     const std::string contents = FileContents(file);
     std::vector<std::string> values;
     for (const std::string_view key : keys)
         values.push_back(LookUpProfileString(contents, section, key, bufferSize));
     return values;
+}
+
+std::vector<std::string> ReadProfileKeyNames(const std::string& file, const std::string& section) {
+    return ProfileKeyNames(FileContents(file), section);
+}
+
+std::vector<std::string> ReadProfileSection(const std::string& file, const std::string& section) {
+    return ProfileSectionLines(FileContents(file), section);
 }
 
 }  // namespace keeper

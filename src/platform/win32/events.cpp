@@ -41,8 +41,4 @@ PauseOutcome PauseUnlessSignalled(Handle event, std::uint32_t milliseconds, Erro
     }
 }
 
-void ReleaseFreedMemory() {}
-
-std::uint64_t MonotonicMilliseconds() { return GetTickCount64(); }
-
 }  // namespace keeper

@@ -89,6 +89,13 @@ bool Rename(const std::string& from, const std::string& to, ErrorCode& error) {
 
 }  // namespace
 
+bool IsExistingFile(const std::string& path) {
+    const std::wstring longPath = LongPathForm(path);
+    const DWORD attributes =
+        longPath.empty() ? GetFileAttributesA(path.c_str()) : GetFileAttributesW(longPath.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 FileCalls Files = {Open, Size, Seek, Read, Truncate, HasKnownType, Write, Close, Rename};
 
 const ErrorCode SharingViolation = ERROR_SHARING_VIOLATION;

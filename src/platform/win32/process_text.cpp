@@ -56,13 +56,6 @@ std::string CurrentDirectory() {
     });
 }
 
-bool IsExistingFile(const std::string& path) {
-    const std::wstring longPath = LongPathForm(path);
-    const DWORD attributes =
-        longPath.empty() ? GetFileAttributesA(path.c_str()) : GetFileAttributesW(longPath.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
 std::string UpperCaseCopy(std::string_view text) {
     std::string copy(text);
     if (!copy.empty()) CharUpperBuffA(copy.data(), static_cast<DWORD>(copy.size()));

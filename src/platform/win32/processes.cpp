@@ -100,19 +100,131 @@ Handle OpenProcessOfModule(std::uint32_t id, const ModuleQuery& query) {
     return NoHandle;
 }
 
-void CloseProcess(Handle process) { CloseHandle(HandleOf(process)); }
+ExitStatus CloseProcess(Handle process) {
+    ExitStatus status;
+    DWORD code = 0;
+    if (GetExitCodeProcess(HandleOf(process), &code)) status = {ExitStatus::Exited, code};
+    CloseHandle(HandleOf(process));
+    return status;
+}
 
-Launch LaunchProcess(const std::string& commandLine) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.wShowWindow = SW_SHOWNORMAL;  // not selected by a flag, as the caller gave it
+std::string SignalName(std::uint32_t) { return {}; }
+
+namespace {
+
+WORD ShowValue(WindowState window) {
+    switch (window) {
+        case WindowState::Hidden:
+            return SW_HIDE;
+        case WindowState::Minimized:
+            return SW_SHOWMINNOACTIVE;
+        case WindowState::Maximized:
+            return SW_SHOWMAXIMIZED;
+        case WindowState::Default:
+        case WindowState::Normal:
+            break;
+    }
+    return SW_SHOWNORMAL;
+}
+
+/// The environment block of CreateProcessA: each "NAME=value" ended by a NUL, and one
+/// more NUL at the end.
+std::string EnvironmentBlock(const std::vector<std::string>& variables) {
+    std::string block;
+    for (const std::string& variable : variables)
+        block.append(variable).push_back('\0');
+    block.push_back('\0');
+    if (variables.empty()) block.push_back('\0');  // an empty block still holds two
+    return block;
+}
+
+/// The handles a launch with an output file hands down: the file for standard output and
+/// error, the NUL device for standard input, and the attribute list that makes them the
+/// only handles the program inherits. Everything is closed with the record, right after
+/// the launch.
+class Redirection {
+public:
+    Redirection() = default;
+    Redirection(const Redirection&) = delete;
+    Redirection& operator=(const Redirection&) = delete;
+    ~Redirection() {
+        if (attributes_ != nullptr) DeleteProcThreadAttributeList(attributes_);
+        if (input_ != INVALID_HANDLE_VALUE) CloseHandle(input_);
+        if (output_ != INVALID_HANDLE_VALUE) CloseHandle(output_);
+    }
+
+    /// Opens the file to append to and sets `startup` up for it; false (with the last
+    /// error) when the file or the device cannot be opened.
+    bool Prepare(const std::string& file, STARTUPINFOEXA& startup) {
+        SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+        // Appends whatever the program's runtime does with the file position; the file
+        // may be read, and renamed when it is rotated, by others meanwhile.
+        output_ = CreateFileA(file.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherited,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (output_ == INVALID_HANDLE_VALUE) return false;
+        input_ = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (input_ == INVALID_HANDLE_VALUE) return false;
+        handles_[0] = output_;
+        handles_[1] = input_;
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        storage_.resize(size);
+        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage_.data());
+        if (!InitializeProcThreadAttributeList(list, 1, 0, &size)) return false;
+        attributes_ = list;
+        if (!UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles_,
+                                       sizeof handles_, nullptr, nullptr))
+            return false;
+        startup.lpAttributeList = list;
+        startup.StartupInfo.dwFlags |= STARTF_USESTDHANDLES;
+        startup.StartupInfo.hStdInput = input_;
+        startup.StartupInfo.hStdOutput = output_;
+        startup.StartupInfo.hStdError = output_;
+        return true;
+    }
+
+private:
+    HANDLE output_ = INVALID_HANDLE_VALUE;
+    HANDLE input_ = INVALID_HANDLE_VALUE;
+    HANDLE handles_[2] = {};
+    std::vector<char> storage_;
+    LPPROC_THREAD_ATTRIBUTE_LIST attributes_ = nullptr;
+};
+
+}  // namespace
+
+Launch LaunchProcess(const LaunchOptions& options) {
+    STARTUPINFOEXA startup{};
+    startup.StartupInfo.cb = sizeof startup.StartupInfo;
+    startup.StartupInfo.wShowWindow = SW_SHOWNORMAL;  // not selected by a flag, by default
+    DWORD flags = 0;
+    if (options.Window != WindowState::Default) {
+        startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW;
+        startup.StartupInfo.wShowWindow = ShowValue(options.Window);
+        // A console program would still get a console window of its own.
+        if (options.Window == WindowState::Hidden) flags |= CREATE_NO_WINDOW;
+    }
+    Redirection redirection;
+    const bool redirected = !options.OutputFile.empty();
+    if (redirected) {
+        if (!redirection.Prepare(options.OutputFile, startup)) return {NoHandle, 0, GetLastError()};
+        startup.StartupInfo.cb = sizeof startup;
+        flags |= EXTENDED_STARTUPINFO_PRESENT | CREATE_NO_WINDOW;
+    }
+    std::string environment;
+    if (options.Environment) environment = EnvironmentBlock(*options.Environment);
     PROCESS_INFORMATION created{};
-    std::string line = commandLine;  // CreateProcessA may write to the command line
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &created))
-        return {NoHandle, GetLastError()};
+    std::string line = options.CommandLine;  // CreateProcessA may write to the command line
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, redirected ? TRUE : FALSE, flags,
+                        options.Environment ? environment.data() : nullptr,
+                        options.WorkingDirectory.empty() ? nullptr
+                                                         : options.WorkingDirectory.c_str(),
+                        &startup.StartupInfo, &created))
+        return {NoHandle, 0, GetLastError()};
     CloseHandle(created.hThread);
-    return {reinterpret_cast<Handle>(created.hProcess), 0};
+    return {reinterpret_cast<Handle>(created.hProcess), created.dwProcessId, 0};
 }
 
 }  // namespace keeper

@@ -1,0 +1,136 @@
+#include "core/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "platform/environment.h"
+#include "platform/process_text.h"
+
+namespace keeper {
+namespace {
+
+TEST(SettingsTest, EachKeyConvertsItsTextOrKeepsItsDefault) {
+    // Key, text, valid, and what the run state holds afterwards.
+    const struct {
+        const char* Key;
+        const char* Text;
+        bool Valid;
+        bool (*Holds)(const RunState&);
+    } cases[] = {
+        {"Parameters", "-v x", true, [](const RunState& r) { return r.ApplicationParameters == "-v x"; }},
+        {"SleepInterval", "", true, [](const RunState& r) { return r.SleepInterval == 10000; }},
+        {"SleepInterval", "$10", true, [](const RunState& r) { return r.SleepInterval == 16; }},
+        {"SleepInterval", "abc", true, [](const RunState& r) { return r.SleepInterval == 10000; }},
+        {"MaxSleepInterval", "x", true, [](const RunState& r) { return r.MaxSleepInterval == 0; }},
+        {"MaxSleepInterval", "1600", true, [](const RunState& r) { return r.MaxSleepInterval == 1600; }},
+        {"LogFileLimit", "0x100", true, [](const RunState& r) { return r.LogFileLimit == 256; }},
+        {"WorkingDirectory", "data", true, [](const RunState& r) { return r.WorkingDirectory == "data"; }},
+        {"OutputFile", "out.log", true, [](const RunState& r) { return r.OutputFile == "out.log"; }},
+        {"Window", "", true, [](const RunState& r) { return r.Window == WindowState::Default; }},
+        {"Window", "normal", true, [](const RunState& r) { return r.Window == WindowState::Normal; }},
+        {"Window", "HIDDEN", true, [](const RunState& r) { return r.Window == WindowState::Hidden; }},
+        {"Window", "Minimized", true, [](const RunState& r) { return r.Window == WindowState::Minimized; }},
+        {"Window", "maximized", true, [](const RunState& r) { return r.Window == WindowState::Maximized; }},
+        {"Window", "sideways", false, [](const RunState& r) { return r.Window == WindowState::Default; }},
+        {"Window", "hidden ", false, [](const RunState& r) { return r.Window == WindowState::Default; }},
+        {"LogDetails", "", true, [](const RunState& r) { return r.LogDetails == 0; }},
+        {"LogDetails", "1", true, [](const RunState& r) { return r.LogDetails == 1; }},
+        {"LogDetails", "$1", true, [](const RunState& r) { return r.LogDetails == 1; }},
+        {"LogDetails", "yes", false, [](const RunState& r) { return r.LogDetails == 0; }},
+        {"NoRestartExitCodes", "", true, [](const RunState& r) { return r.NoRestartExitCodes.empty(); }},
+        {"NoRestartExitCodes", "3, 4", true,
+         [](const RunState& r) { return r.NoRestartExitCodes == std::vector<std::uint32_t>{3, 4}; }},
+        {"NoRestartExitCodes", "3,x", false, [](const RunState& r) { return r.NoRestartExitCodes.empty(); }},
+    };
+    for (const auto& c : cases) {
+        RunState run;
+        EXPECT_EQ(ApplySetting(run, c.Key, c.Text), c.Valid) << c.Key << "=" << c.Text;
+        EXPECT_TRUE(c.Holds(run)) << c.Key << "=" << c.Text;
+    }
+}
+
+TEST(SettingsTest, EnvironmentLinesNameAVariableAndExpandTheirValue) {
+    const std::vector<std::string> own = {"HOME=/home/u"};
+    const struct {
+        const char* Line;
+        bool Valid;
+        const char* Name;
+        const char* Value;
+    } cases[] = {
+        {"DATA=%HOME%/data", true, "DATA", "/home/u/data"},
+        {"OLD=", true, "OLD", ""},                 // an empty value removes the variable
+        {"Q=\"a b\"", true, "Q", "a b"},           // one pair of quotes goes
+        {"Q='%HOME%'", true, "Q", "/home/u"},
+        {"E=a=b", true, "E", "a=b"},               // the name ends at the first =
+        {"NOVALUE", false, "", ""},
+        {"=x", false, "", ""},
+    };
+    for (const auto& c : cases) {
+        VariableChange change;
+        ASSERT_EQ(EnvironmentChangeOf(c.Line, own, false, change), c.Valid) << c.Line;
+        if (!c.Valid) continue;
+        EXPECT_EQ(change.Name, c.Name) << c.Line;
+        EXPECT_EQ(change.Value, c.Value) << c.Line;
+    }
+}
+
+TEST(SettingsTest, RelativePathsAreTakenBesideTheSettingsFile) {
+    const char s = NativePaths.Separator;
+    const std::string dir = std::string(1, s) + "etc" + s + "k" + s;
+    const std::string config = dir + "keeper.cfg";
+    EXPECT_EQ(BesideSettings(config, "out.log"), dir + "out.log");
+    EXPECT_EQ(BesideSettings(config, std::string("logs") + s + "out.log"), dir + "logs" + s + "out.log");
+    EXPECT_EQ(BesideSettings(config, std::string(1, s) + "x"), std::string(1, s) + "x");
+    EXPECT_EQ(BesideSettings(config, ""), "");
+}
+
+/// Writes `contents` to a settings file of the test's own beside the test program.
+std::string SettingsFile(const char* name, const std::string& contents) {
+    const std::string path = CurrentDirectory() + NativePaths.Separator + name;
+    std::ofstream(path, std::ios::binary) << contents;
+    return path;
+}
+
+TEST(SettingsTest, TheWatcherIsToldOfInvalidValuesThenOfUnknownKeys) {
+    RunState run;
+    run.ConfigFileName = SettingsFile(
+        "settings-test-entries.cfg",
+        "[Settings]\r\nApplicationName=x\r\nsleepinterval=5\r\nWindow=sideways\r\n"
+        "; SleepIntervall=3 is a comment\r\nSleepIntervall=300\r\n#SleepInterval=0\r\n"
+        "LogDetails=1\r\nNoRestartExitCodes=3,,4\r\nsleepintervall=1\r\nOutputFile=out.log\r\n"
+        "[Environment]\r\nA=1\r\nBROKEN\r\nB=\r\n");
+    const std::vector<std::string> entries = ReadWatcherSettings(run);
+    EXPECT_EQ(entries, (std::vector<std::string>{
+                           "Invalid value of Window: sideways",
+                           "Invalid value of NoRestartExitCodes: 3,,4",
+                           "Invalid value of Environment: BROKEN",
+                           "Unknown key in Settings: SleepIntervall",
+                           "Unknown key in Settings: #SleepInterval",
+                       }));
+    EXPECT_EQ(run.SleepInterval, 5);  // the key's name is known whatever its case
+    EXPECT_EQ(run.Window, WindowState::Default);
+    EXPECT_EQ(run.LogDetails, 1);
+    EXPECT_TRUE(run.NoRestartExitCodes.empty());
+    EXPECT_EQ(run.OutputFile, CurrentDirectory() + NativePaths.Separator + "out.log");
+    ASSERT_EQ(run.EnvironmentChanges.size(), 2u);
+    EXPECT_EQ(run.EnvironmentChanges[0].Name, "A");
+    EXPECT_EQ(run.EnvironmentChanges[1].Value, "");
+    std::remove(run.ConfigFileName.c_str());
+}
+
+TEST(SettingsTest, TheKeysOfOldSettingsFilesBringNoEntries) {
+    RunState run;
+    run.ConfigFileName = SettingsFile(
+        "settings-test-old.cfg",
+        "[Settings]\r\nApplicationName=x\r\nParameters=1\r\nSleepInterval=abc\r\n"
+        "MaxSleepInterval=x\r\nLogFileLimit=-1\r\n[Other]\r\nKey=1\r\n");
+    EXPECT_TRUE(ReadWatcherSettings(run).empty());
+    EXPECT_TRUE(run.EnvironmentChanges.empty());
+    EXPECT_EQ(run.SleepInterval, 10000);
+    std::remove(run.ConfigFileName.c_str());
+}
+
+}  // namespace
+}  // namespace keeper
