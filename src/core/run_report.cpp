@@ -33,6 +33,24 @@ std::string_view WithoutBlanks(std::string_view text) {
     return text;
 }
 
+/// A code in a form ParseInteger accepts, or in unsigned decimal up to 4294967295: the form
+/// the "End" entry writes a Windows status code in.
+bool ExitCodeOf(std::string_view text, std::uint32_t& code) {
+    if (const std::optional<std::int32_t> value = ParseInteger(text)) {
+        code = static_cast<std::uint32_t>(*value);
+        return true;
+    }
+    if (text.empty() || text.size() > 10 ||
+        text.find_first_not_of("0123456789") != std::string_view::npos)
+        return false;
+    std::uint64_t value = 0;
+    for (const char digit : text)
+        value = value * 10 + static_cast<std::uint64_t>(digit - '0');
+    if (value > 0xFFFFFFFF) return false;
+    code = static_cast<std::uint32_t>(value);
+    return true;
+}
+
 }  // namespace
 
 std::string StatusText(const ExitStatus& status, std::string_view signalName) {
@@ -60,10 +78,9 @@ bool ParseExitCodes(std::string_view text, std::vector<std::uint32_t>& codes) {
     std::vector<std::uint32_t> parsed;
     for (;;) {
         const std::size_t comma = text.find(',');
-        // ParseInteger takes leading blanks, not trailing ones.
-        const std::optional<std::int32_t> code = ParseInteger(WithoutBlanks(text.substr(0, comma)));
-        if (!code) return false;
-        parsed.push_back(static_cast<std::uint32_t>(*code));
+        std::uint32_t code = 0;
+        if (!ExitCodeOf(WithoutBlanks(text.substr(0, comma)), code)) return false;
+        parsed.push_back(code);
         if (comma == std::string_view::npos) break;
         text.remove_prefix(comma + 1);
     }

@@ -23,8 +23,9 @@ std::string SecondsText(std::uint64_t milliseconds);
 
 /// The codes of a "NoRestartExitCodes" list: codes separated by commas, blanks around
 /// each ignored, each in a form ParseInteger accepts (so $C0000005 and -1073741819 are
-/// the same 32-bit code); false when an item is not such a code (an empty one included).
-///   " 3, $10 ,0xC0000005" => {3, 16, 0xC0000005};  "3,,4" and "3,x" => false.
+/// the same 32-bit code) or in unsigned decimal, as the "End" entry writes a code
+/// (3221225477); false when an item is not such a code (an empty one included).
+///   " 3, $10 ,0xC0000005" => {3, 16, 0xC0000005};  "3,,4", "3,x", "4294967296" => false.
 bool ParseExitCodes(std::string_view text, std::vector<std::uint32_t>& codes);
 
 /// True when the process ended with an exit code of the list; a signal or an unknown

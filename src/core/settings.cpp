@@ -130,6 +130,8 @@ std::vector<std::string> ReadWatcherSettings(RunState& run) {
     if (!lines.empty()) {
         const std::vector<std::string> own = EnvironmentStrings();
         for (const std::string& line : lines) {
+            // Windows may give a section's comments with its lines.
+            if (line.starts_with(';')) continue;
             VariableChange change;
             if (EnvironmentChangeOf(line, own, EnvironmentNamesIgnoreCase, change))
                 run.EnvironmentChanges.push_back(std::move(change));
@@ -149,7 +151,7 @@ std::vector<std::string> ReadWatcherSettings(RunState& run) {
                std::any_of(unknown.begin(), unknown.end(), same);
     };
     for (const std::string& name : ReadProfileKeyNames(run.ConfigFileName, SettingsSection)) {
-        if (known(name)) continue;
+        if (name.starts_with(';') || known(name)) continue;
         unknown.push_back(name);
         entries.push_back(FormatMessageText(MessageId::UnknownKeyText, {name}));
     }

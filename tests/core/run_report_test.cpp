@@ -46,6 +46,10 @@ TEST(RunReportTest, ExitCodeListsTakeIntegerFormsBetweenCommas) {
         {"0xC0000005", true, {0xC0000005}},
         {"-1073741819", true, {0xC0000005}},  // the same 32-bit code
         {"-1", true, {0xFFFFFFFF}},
+        {"3221225477", true, {0xC0000005}},  // as the End entry writes it
+        {"4294967295", true, {0xFFFFFFFF}},
+        {"4294967296", false, {}},
+        {"+3221225477", false, {}},
         {"3,,4", false, {}},
         {"3,", false, {}},
         {",3", false, {}},
