@@ -15,14 +15,17 @@
 #                                  "&& ctest --preset P" where P has tests: every preset of
 #                                  CMakePresets.json is named, each with its tests
 #   <!-- docs-check: not-here (reason) -->  cannot run on this machine (a systemd user
-#                                  instance, the user's crontab): checked for shell syntax
-#                                  and for using only keeper's documented switches
+#                                  instance, the user's crontab, a detached keeper): checked
+#                                  for shell syntax and for using only keeper's documented
+#                                  switches
 # ```bat blocks (Windows) cannot run here either: their keeper and schtasks switches are
 # checked against the documented sets.
 # Beyond the commands: every message keeper writes is explained in the guide and the man
-# page, the unit file shown in the guide is the one shipped, the facts users trip on are
-# written down (settings, stopping, adoption, launchers), the man page renders cleanly,
-# and local links resolve.
+# page, and every log line they show is one keeper writes; every key is explained in both;
+# the example settings files show every opt-in key and [Environment] commented out; the
+# unit file shown in the guide is the one shipped, the facts users trip on are written
+# down (settings, stopping, adoption, launchers, the application's run), the man page
+# renders cleanly, and local links resolve.
 #
 # Usage: tests/docs_check.sh [DEB]   (default: the .deb in build/linux/packages)
 set -u
@@ -73,7 +76,7 @@ mkdir -p "$(dirname "$app")" && cp "$(command -v sleep)" "$app"
 into_root() { sed -e "s|/usr/bin/keeper|$root/usr/bin/keeper|g" -e "s|/usr/share/doc/keeper|$root/usr/share/doc/keeper|g" "$1"; }
 
 keeper_switches_ok() { # every keeper switch in FILE is documented
-    ! grep -oE "(^|@reboot |env -u [A-Z_]+ )[^ ]*keeper(64)?(\.exe)? [^|>&;'\"]*" "$1" |
+    ! grep -oE "(^|@reboot |env -u [A-Z_]+ |setsid (-f )?)[^ ]*keeper(64)?(\.exe)? [^|>&;'\"]*" "$1" |
         sed -E 's/^.*keeper(64)?(\.exe)? / /' | grep -oE ' [/-][A-Za-z]+' | grep -vqE '^ [/-][uliLI]$'
 }
 schtasks_ok() { # schtasks lines use the documented actions and switches
@@ -171,6 +174,8 @@ check "guide: the log shown by cat is the log written" grep -q " Start keeper" "
 check "guide: keeper started again after the Stop line became the watcher again" \
     [ "$(grep -c " Start keeper"$'\r$' "$log" 2>/dev/null)" -ge 2 ]
 check "guide: and was no duplicate" bash -c '! grep -q " Watching on the module " "$1"' _ "$log"
+check "guide: the example settings give no \"Invalid value\" or \"Unknown key\" line" \
+    bash -c '[ -f "$1" ] && ! grep -qE " (Invalid value of |Unknown key in Settings: )" "$1"' _ "$log"
 
 # --- every message keeper writes is explained ---------------------------------------------
 guide=docs/guide.md
@@ -185,17 +190,63 @@ while IFS= read -r text; do
         [ ${#piece} -ge 2 ] || continue
         check "guide explains \"$piece\"" grep -qF -- "$piece" <<< "$guide_text"
     done
-done < <(sed -nE 's/^KEEPER_MESSAGE\((6544[2-7]|6551[34]|6552[3-9]|65530), [A-Za-z]+, "(.*)"\)$/\2/p' src/resources/messages.def)
+done < <(sed -nE 's/^KEEPER_MESSAGE\((6544[2-9]|6545[0-5]|65504|6551[34]|6552[3-9]|65530), [A-Za-z]+, "(.*)"\)$/\2/p' src/resources/messages.def)
+# The man page names every log entry too, piece by piece.
+while IFS= read -r text; do
+    IFS=$'\x01' read -ra pieces <<< "$(sed -e 's/%[sdp]/\x01/g' <<< "$text")"
+    for piece in "${pieces[@]}"; do
+        piece=$(sed -e 's/^ *//' -e 's/ *$//' <<< "$piece")
+        [ ${#piece} -ge 2 ] || continue
+        check "the man page explains \"$piece\"" grep -qF -- "$piece" <<< "$man_text"
+    done
+done < <(sed -nE 's/^KEEPER_MESSAGE\((6544[2-9]|6545[0-5]|65504), [A-Za-z]+, "(.*)"\)$/\2/p' src/resources/messages.def)
 for text in "A module name is not defined." "Watching on the module" "is already started on this computer." \
             "Start" "Restart" "Stop" "Error" "CreateEvent" "WaitForMultipleObjects:" "WaitForSingleObject:" "Application Error" \
             "Exception EInOutError in module" "File access denied" "Invalid filename" "File not found"; do
     check "the man page names \"$text\"" grep -qF -- "$text" <<< "$man_text"
 done
-check "the log lines the guide shows come from keeper's message table" \
-    bash -c "! grep -E '^[0-9/.]+ [0-9:]+( [AP]M)? ' '$guide' | sed -E 's/^[0-9\/.]+ [0-9:]+( [AP]M)? //' |
-             grep -vE '^(Start|Restart|Stop) |^Watching on the module [A-Z.-]+ is already started on this computer\.\$|^Error -?[0-9]+: ' | grep -q ."
-for key in ApplicationName Parameters SleepInterval MaxSleepInterval LogFileLimit; do
-    check "guide and man page explain $key" bash -c "grep -q '| \`$key\` |' '$guide' && grep -q '$key' <<< \"\$1\"" _ "$man_text"
+# entry_ok TEXT: TEXT (a log line after its time stamp) is an entry keeper writes, in the
+# form the message table gives it; an exit code is in hexadecimal too exactly from 0x10000
+# on, and a signal's name is that of its number.
+process_re=': process [1-9][0-9]*$'
+end_re='^End .+: (exit code ([0-9]+)( \((0x[0-9A-F]{8})\))?|exit code unknown|signal ([0-9]+) \((SIG[A-Z0-9]+)\)) after [0-9]+\.[0-9] s$'
+watching_re='^Watching on the module [A-Z.-]+ is already started on this computer\.$'
+invalid_re='^Invalid value of (Window|LogDetails|NoRestartExitCodes|Environment): .'
+entry_ok() {
+    local entry=$1
+    case $entry in
+    "Start "*|"Restart "*) [[ $entry != *": process"* || $entry =~ $process_re ]] ;;
+    "Stop "*) true ;;
+    "Adopt "*) [[ $entry =~ ^Adopt\ .+$process_re ]] ;;
+    "End "*)
+        [[ $entry =~ $end_re ]] || return 1
+        local code=${BASH_REMATCH[2]} hex=${BASH_REMATCH[4]} signal=${BASH_REMATCH[5]} name=${BASH_REMATCH[6]}
+        if [ -n "$signal" ]; then [ "$name" = "SIG$(kill -l "$signal" 2>/dev/null)" ]
+        elif [ -z "$code" ]; then true
+        elif [ -n "$hex" ]; then [ "$code" -ge 65536 ] && [ $((hex)) -eq "$code" ]
+        else [ "$code" -lt 65536 ]; fi ;;
+    "Invalid value of "*) [[ $entry =~ $invalid_re ]] ;;
+    "Unknown key in Settings: "?*) true ;;
+    "Error "*) [[ $entry =~ ^Error\ -?[0-9]+:\  ]] ;;
+    "Watching on the module "*) [[ $entry =~ $watching_re ]] ;;
+    *) false ;;
+    esac
+}
+log_lines_ok() { # every log line shown in the text on standard input is an entry keeper writes
+    local line shown=0
+    while IFS= read -r line; do
+        shown=$((shown + 1))
+        entry_ok "$(sed -E 's/^ *[0-9\/.]+ [0-9:]+( [AP]M)? //' <<< "$line")" || { echo "not an entry of keeper: $line"; return 1; }
+    done < <(grep -E '^ *[0-9/.]+ [0-9:]+( [AP]M)? ')
+    [ "$shown" -gt 0 ]
+}
+check "the log lines the guide shows come from keeper's message table" log_lines_ok < "$guide"
+check "the log lines the man page shows come from keeper's message table" log_lines_ok <<< "$(MANWIDTH=200 man -l docs/keeper.1 2>/dev/null | col -bx)"
+# Each key: a row of the guide's settings table and an item of the man page.
+for key in ApplicationName Parameters SleepInterval MaxSleepInterval LogFileLimit \
+           WorkingDirectory OutputFile Window LogDetails NoRestartExitCodes; do
+    check "guide and man page explain $key" \
+        bash -c "grep -q '^| \`$key\` |' '$guide' && grep -A1 -x '\.TP' docs/keeper.1 | grep -qx '\.B $key'"
 done
 for switch in /u /l /i; do
     check "guide and man page explain $switch" bash -c "grep -q '^| \`$switch' '$guide' && grep -qF -- '$switch' <<< \"\$1\"" _ "$man_text"
@@ -216,6 +267,38 @@ for file in "${settings_files[@]}"; do
         bash -c '! grep -qiE "(; or #|# or ;|#,? (are|is|start|starts|mark|marks) (a )?comment)" "$1"' _ "$file"
     check "$file: says that ; starts a comment" grep -qE '^;.*start with ;' "$file"
 done
+# The packaged example files show every opt-in key commented out, explained by the comment
+# lines directly above it, and the section [Environment] commented out too: an
+# uncommented header would make every line after it a variable of the application.
+opt_in_explained() { # opt_in_explained FILE KEY
+    awk -v key="$2" '
+        index($0, ";" key "=") == 1 { set++; if (index(comment, key)) explained++ }
+        /^;/ { comment = comment $0 "\n"; next }
+        index($0, key "=") == 1 { active++ }
+        { comment = "" }
+        END { exit !(set == 1 && explained == 1 && active == 0) }' "$1"
+}
+environment_shown() { # ";[Environment]" explained above it and followed by ;NAME=value lines
+    awk '
+        $0 == ";[Environment]" { shown++; if (index(comment, "[Environment]")) explained++; after = 1; next }
+        /^;/ { comment = comment $0 "\n"; if (after && /^;[A-Za-z_][A-Za-z0-9_]*=/) variables++; next }
+        /^[[:blank:]]*\[/ && tolower($0) ~ /environment/ { active++ }
+        { comment = ""; after = 0 }
+        END { exit !(shown == 1 && explained == 1 && variables >= 1 && active == 0) }' "$1"
+}
+for file in packaging/linux/keeper.cfg packaging/windows/keeper.cfg; do
+    for key in MaxSleepInterval LogFileLimit WorkingDirectory OutputFile Window LogDetails NoRestartExitCodes; do
+        check "$file: $key is there, commented out and explained" opt_in_explained "$file" "$key"
+    done
+    check "$file: [Environment] is shown commented out, explained, with a variable" environment_shown "$file"
+    check "$file: one [Settings] section, first" \
+        bash -c '[ "$(grep -c "^\[" "$1")" -eq 1 ] && [ "$(grep -m1 "^\[" "$1")" = "[Settings]" ]' _ "$file"
+    # Every key the file sets or shows commented out before [Environment] is a key of the
+    # guide's settings table: no misspelt or retired name.
+    while read -r key; do
+        check "$file: the key $key is in the guide's settings table" grep -q "^| \`$key\` |" "$guide"
+    done < <(sed -n '/^;\[Environment\]$/q; s/^;\{0,1\}\([A-Za-z][A-Za-z0-9]*\)=.*/\1/p' "$file")
+done
 # Each fact as the guide and the man page (rendered) put it: DESCRIPTION|GUIDE-RE|MAN-RE.
 while IFS='|' read -r what in_guide in_man; do
     check "guide: $what" grep -qE -- "$in_guide" <<< "$guide_text"
@@ -232,6 +315,17 @@ stop keeper before changing ApplicationName|Stop keeper before you change `Appli
 a stop during a pause launches once more|the application is launched once more, then the watcher writes|the application is launched once more, then keeper stops
 wait for the Stop line before starting again|wait for the "Stop" line|wait for the old watcher's Stop line
 watch the worker, not its launcher|Watch the program that stays running, not its launcher|Name the worker itself in ApplicationName, not the launcher
+a line with # in front of a key is named as an unknown key|`#SleepInterval=0` is the key `#SleepInterval` and named here|#SleepInterval, named in the log as an unknown key
+WorkingDirectory and OutputFile are relative to the settings file|A relative path is taken from the folder of the settings file|A relative path is taken from the directory of the settings file
+OutputFile=NUL hides the console|`OutputFile=NUL` discards the output and still hides the console|OutputFile=NUL discards the output and still hides the console
+the output file is cut only at the next launch|A file that grows during one long run is only cut at the next launch|a file that grows during one long run is only cut at the next launch
+Window is checked, then ignored, on Linux|On Linux the value is checked as on Windows \(with the same "Invalid value" line\) and then ignored|On Linux the value is checked as on Windows and then ignored
+a settings file means the same on both targets|So a settings file means the same on both targets|a settings file means the same on both targets
+an empty value in [Environment] removes the variable|`NAME=`, with nothing after the `=`, removes the variable|an empty value removes the variable
+an unknown %NAME% stays as written|`%NOPE%` stays `%NOPE%`|%NOPE% stays %NOPE%
+a code of NoRestartExitCodes stops keeper|then "Stop keeper", does not relaunch it, and exits with code 0|then Stop keeper, and exits with status 0 instead of relaunching it
+keeper started detached on Linux|setsid keeper /i [^ ]+ /l [^ ]+ > /dev/null 2>&1 < /dev/null &|setsid keeper /i [^ ]+ /l [^ ]+ > /dev/null 2>&1 < /dev/null &
+why: a closed terminal fails the application with EIO|the application's first write fails with EIO|its first write fails with EIO
 FACTS
 row=$(grep '^| `Parameters` |' "$guide")
 check "guide: the settings table shows how to quote Parameters" \
@@ -239,7 +333,9 @@ check "guide: the settings table shows how to quote Parameters" \
 check "guide: the settings table shows the quotes that work" grep -qF '`Parameters=""a b" "c d""`' <<< "$row"
 
 # --- the unit file in the guide is the one shipped ----------------------------------------
-shown=$(awk '/^```ini$/ { n++; inside = 1; next } /^```$/ { inside = 0 } inside && n == 2' "$guide")
+# The guide's ini block that starts with [Unit].
+shown=$(awk '/^```ini$/ { inside = 1; first = 1; next } /^```$/ { inside = 0; unit = 0 }
+             inside && first { unit = ($0 == "[Unit]"); first = 0 } inside && unit' "$guide")
 check "the unit file shown in the guide is packaging/linux/keeper.service" \
     [ "$shown" = "$(sed -n '/^\[Unit\]/,$p' packaging/linux/keeper.service)" ]
 if command -v systemd-analyze > /dev/null; then

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks the Windows zip: its entries, CR LF line ends of the text files, the licence, the
-# guide as HTML, every settings key explained, the bitness of each executable, and the
+# guide as HTML, every settings key and the [Environment] section explained, the bitness of each executable, and the
 # version and manifest resources.
 # Usage: check_zip.sh ZIP VERSION
 set -u
@@ -88,9 +88,24 @@ opt_in_explained() { # opt_in_explained FILE KEY
         { comment = "" }
         END { exit !(set == 1 && explained == 1 && active == 0) }'
 }
-for key in MaxSleepInterval LogFileLimit; do
+for key in MaxSleepInterval LogFileLimit WorkingDirectory OutputFile Window LogDetails NoRestartExitCodes; do
     check "keeper.cfg: $key is there, commented out and explained" opt_in_explained "$dir/keeper.cfg" "$key"
 done
+# The section [Environment] is shown commented out, explained above it and followed by a
+# variable: an uncommented header would make every line after it a variable.
+environment_shown() { # environment_shown FILE
+    tr -d '\r' < "$1" | awk '
+        $0 == ";[Environment]" { shown++; if (index(comment, "[Environment]")) explained++; after = 1; next }
+        /^;/ { comment = comment $0 "\n"; if (after && /^;[A-Za-z_][A-Za-z0-9_]*=/) variables++; next }
+        /^[[:blank:]]*\[/ && tolower($0) ~ /environment/ { active++ }
+        { comment = ""; after = 0 }
+        END { exit !(shown == 1 && explained == 1 && variables >= 1 && active == 0) }'
+}
+check "keeper.cfg: [Environment] is there, commented out, explained and with a variable" \
+    environment_shown "$dir/keeper.cfg"
+check "keeper.cfg: says that OutputFile=NUL still hides the console" \
+    bash -c 'tr -d "\r" < "$1" | sed -n "s/^; *//p" | tr "\n" " " |
+             grep -q "OutputFile=NUL discards the output and still hides the console"' _ "$dir/keeper.cfg"
 check "keeper.cfg: recommends SleepInterval=1000 with MaxSleepInterval=300000" \
     grep -q "SleepInterval=1000 with MaxSleepInterval=300000" "$dir/keeper.cfg"
 check "keeper.cfg: one [Settings] section" [ "$(grep -c '^\[Settings\]' "$dir/keeper.cfg")" -eq 1 ]
