@@ -117,6 +117,7 @@ std::vector<std::string> ReadWatcherSettings(RunState& run) {
     };
 
     std::vector<std::string_view> keys;
+    keys.reserve(WatcherSettings.size());
     for (const Setting& setting : WatcherSettings)
         keys.push_back(setting.Key);
     const std::vector<std::string> values =

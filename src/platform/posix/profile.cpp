@@ -50,6 +50,7 @@ std::vector<std::string> ReadProfileStrings(const std::string& file, const std::
                                             std::size_t bufferSize) {
     const std::string contents = FileContents(file);
     std::vector<std::string> values;
+    values.reserve(keys.size());
     for (const std::string_view key : keys)
         values.push_back(LookUpProfileString(contents, section, key, bufferSize));
     return values;
