@@ -90,6 +90,26 @@ void BM_ProcessScan(benchmark::State& state) {
 }
 BENCHMARK(BM_ProcessScan)->Arg(0)->Arg(100)->Arg(1000)->Arg(3000)->Unit(benchmark::kMillisecond);
 
+// The scan under "Adoption=command" at its dearest: every sleeper runs the module (they are
+// forks of this program) with other arguments, so each is opened and its command line
+// read, and none matches.
+void BM_ProcessScanCommand(benchmark::State& state) {
+    const Sleepers sleepers(static_cast<int>(state.range(0)));
+    std::vector<std::uint32_t> ids;
+    for (auto _ : state) {
+        keeper::ErrorCode error = 0;
+        if (!keeper::ListProcessIds(ids, error)) state.SkipWithError("cannot list processes");
+        keeper::ModuleQuery query = keeper::PrepareModuleQuery("KEEPER_BENCH", "/proc/self/exe");
+        query.Arguments = std::vector<std::string>{"--no-such-argument"};
+        const keeper::Handle found = keeper::FindRunningInstance(ids, query).Process;
+        if (found != keeper::NoHandle)
+            state.SkipWithError("a process of other arguments was found");
+    }
+    state.counters["running"] = RunningProcesses();
+    state.counters["listed"] = static_cast<double>(ids.size());
+}
+BENCHMARK(BM_ProcessScanCommand)->Arg(0)->Arg(1000)->Unit(benchmark::kMillisecond);
+
 // FindOrStartProcess as a relaunch makes it: the scan finds nothing, /bin/true is
 // launched and "Restart" is logged; the launched process is waited for and released
 // outside the timing.

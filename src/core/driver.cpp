@@ -1,14 +1,17 @@
 #include "core/driver.h"
 
 #include "core/back_off.h"
+#include "core/hang_watch.h"
 #include "core/process_locator.h"
 #include "core/run_report.h"
 #include "core/settings.h"
+#include "core/stopping.h"
 #include "log/event_log.h"
 #include "platform/clock_memory.h"
 #include "platform/dialogs.h"
 #include "platform/errors.h"
 #include "platform/events.h"
+#include "platform/hangs.h"
 #include "platform/process_text.h"
 #include "platform/processes.h"
 #include "platform/profile.h"
@@ -30,12 +33,15 @@ void LogStop(const RunState& run) {
 /// request ends the pause at once and the watcher with it (false). Otherwise the pause is
 /// the plain one, and a stop request stays pending for the next wait.
 bool PauseBeforeRelaunch(RunState& run, BackOff& backOff, std::uint64_t lasted) {
-    if (!backOff.Enabled()) {
+    if (!backOff.Enabled() && run.StopApplication <= 0) {
         if (run.SleepInterval != 0) Pause(static_cast<std::uint32_t>(run.SleepInterval));
         return true;
     }
+    // With "StopApplication" too, a stop ends the pause: nothing is launched after it.
+    const std::uint32_t pause = backOff.Enabled() ? NextPause(backOff, lasted)
+                                                  : static_cast<std::uint32_t>(run.SleepInterval);
     ErrorCode error = 0;
-    switch (PauseUnlessSignalled(run.WaitHandles[0], NextPause(backOff, lasted), error)) {
+    switch (PauseUnlessSignalled(run.WaitHandles[0], pause, error)) {
         case PauseOutcome::Elapsed:
             return true;
         case PauseOutcome::StopRequested:
@@ -56,13 +62,72 @@ void LogEnd(const RunState& run, const ExitStatus& status, std::uint64_t lasted)
                                      StatusText(status, signal), SecondsText(lasted)}));
 }
 
+/// Under "StopApplication", a stop request ends the application before the watcher: it
+/// is asked to end, and after the grace time ended by force with what it started. Logs
+/// its "End" entry (with "LogDetails"), then "Stop" or "Terminate" with the command.
+void StopApplicationFirst(RunState& run, const Located& located, std::uint64_t started) {
+    const Watched watched{located.Process, located.Id, located.Group, located.Launched};
+    const Ending ending =
+        EndApplication(watched, true, static_cast<std::uint32_t>(run.StopApplication));
+    const ExitStatus status =
+        ending == Ending::Failed ? ExitStatus{} : CloseProcess(located.Process);
+    run.WaitHandles[1] = NoHandle;
+    CloseGroup(located.Group);
+    if (run.LogDetails > 0 && ending != Ending::Failed)
+        LogEnd(run, status, MonotonicMilliseconds() - started);
+    const MessageId entry =
+        ending == Ending::Asked ? MessageId::StopText : MessageId::TerminateText;
+    LogEntry(run, MessageText(entry) + " " + run.ApplicationCommand);
+}
+
+/// The wait for the end of a run under "HangTimeout": still one wait, which also ends for
+/// a check of the windows, every CheckInterval (Windows), or for a datagram of the
+/// notification socket and when a ping is due (Linux, for an application keeper launched:
+/// an adopted one has not been given the socket). Gives TimedOut once the application
+/// hangs, any other outcome as the plain wait does.
+WaitOutcome WaitWatchingHangs(const RunState& run, const Located& located, ErrorCode& error) {
+    HangWatch watch{static_cast<std::uint64_t>(run.HangTimeout)};
+    // The platform that has a notification socket has no windows to check.
+    const bool pings = run.NotifySocket != NoHandle;
+    const Handle socket = pings && located.Launched ? run.NotifySocket : NoHandle;
+    for (;;) {
+        std::uint32_t wait = CheckInterval(watch.Timeout);
+        const bool timed = !pings || PingDeadline(watch, MonotonicMilliseconds(), wait);
+        const WaitOutcome outcome = WaitForStopExitOrTime(run.WaitHandles[0], run.WaitHandles[1],
+                                                          socket, timed, wait, error);
+        const std::uint64_t now = MonotonicMilliseconds();
+        if (outcome == WaitOutcome::TimedOut && !pings) {
+            TakeWindowCheck(watch, now, WindowNotAnswering(located.Id));
+        } else if (outcome == WaitOutcome::Notified) {
+            std::string datagram;
+            std::uint32_t sender = 0;
+            // Only the application's own process speaks for it.
+            while (ReadNotification(socket, datagram, sender))
+                if (sender == located.Id) TakeNotification(watch, now, datagram);
+        } else if (outcome != WaitOutcome::TimedOut) {
+            return outcome;
+        }
+        if (Hangs(watch, now)) return WaitOutcome::TimedOut;
+    }
+}
+
+/// An application that hangs cannot answer a request: it is ended at once, with its group.
+ExitStatus EndHungApplication(RunState& run, const Located& located) {
+    LogEntry(run, MessageText(MessageId::HungText) + " " + run.ApplicationCommand);
+    const Watched watched{located.Process, located.Id, located.Group, located.Launched};
+    const Ending ending = EndApplication(watched, false, 0);
+    // Still running after that, it is no longer watched: its handle goes all the same.
+    const ExitStatus status = CloseProcess(located.Process);
+    return ending == Ending::Failed ? ExitStatus{} : status;
+}
+
 }  // namespace
 
 void WatchLoop(RunState& run, Located (*locate)(RunState&)) {
     BackOff backOff{run.SleepInterval, run.MaxSleepInterval};
     // The length of a run is measured only where something needs it.
-    const bool timed =
-        backOff.Enabled() || run.LogDetails > 0 || !run.NoRestartExitCodes.empty();
+    const bool timed = backOff.Enabled() || run.LogDetails > 0 || !run.NoRestartExitCodes.empty() ||
+                       run.StopApplication > 0 || run.HangTimeout > 0;
     for (;;) {
         const Located located = locate(run);
         run.WaitHandles[1] = located.Process;
@@ -78,21 +143,32 @@ void WatchLoop(RunState& run, Located (*locate)(RunState&)) {
             ReleaseFreedMemory();
             ErrorCode error = 0;
             ExitStatus status;
-            switch (WaitForStopOrExit(run.WaitHandles[0], run.WaitHandles[1], error)) {
+            bool hung = false;
+            switch (run.HangTimeout > 0
+                        ? WaitWatchingHangs(run, located, error)
+                        : WaitForStopOrExit(run.WaitHandles[0], run.WaitHandles[1], error)) {
                 case WaitOutcome::Failed:
                     LogEntry(run, "WaitForMultipleObjects: " + SystemErrorText(error));
                     return;
                 case WaitOutcome::StopRequested:
+                    if (run.StopApplication > 0) StopApplicationFirst(run, located, started);
                     LogStop(run);
                     return;
                 case WaitOutcome::ProcessEnded:
+                case WaitOutcome::Notified:  // not given by either wait
                     status = CloseProcess(run.WaitHandles[1]);
-                    run.WaitHandles[1] = NoHandle;
+                    break;
+                case WaitOutcome::TimedOut:  // the application hangs
+                    status = EndHungApplication(run, located);
+                    hung = true;
                     break;
             }
+            run.WaitHandles[1] = NoHandle;
+            CloseGroup(located.Group);
             if (timed) lasted = MonotonicMilliseconds() - started;
-            // An exit code that asks not to be restarted ends the watcher.
-            const bool final = EndsWatch(status, run.NoRestartExitCodes);
+            // An exit code that asks not to be restarted ends the watcher; a hung
+            // application ended by force is relaunched whatever its code.
+            const bool final = !hung && EndsWatch(status, run.NoRestartExitCodes);
             if (run.LogDetails > 0 || final) LogEnd(run, status, lasted);
             if (final) {
                 LogStop(run);
@@ -155,7 +231,8 @@ int RunWatchdog() {
     const auto readLogFileLimit = [&run] {
         ApplySetting(run, "LogFileLimit", ReadSetting(run.ConfigFileName, "LogFileLimit"));
     };
-    const InstanceEvent instance = CreateInstanceEvent(run.ProgramName + "_" + run.ModuleName);
+    const std::string instanceName = run.ProgramName + "_" + run.ModuleName;
+    const InstanceEvent instance = CreateInstanceEvent(instanceName);
     run.WaitHandles[0] = instance.Event;
     if (instance.Event == NoHandle) {
         readLogFileLimit();
@@ -167,6 +244,12 @@ int RunWatchdog() {
         // Normally a watcher for this module runs: stop it, or say that it runs.
         if (run.StopRequested) {
             SignalEvent(instance.Event);
+            // With "StopApplication", the stopper returns once the watcher has ended.
+            ApplySetting(run, "StopApplication",
+                         ReadSetting(run.ConfigFileName, "StopApplication"));
+            if (run.StopApplication > 0)
+                return AwaitWatcherEnd(WaitForWatcherEnd, instance.Event, instanceName,
+                                       run.StopApplication);
         } else {
             readLogFileLimit();
             LogEntry(run, FormatMessageText(MessageId::AlreadyWatchingText, {run.ModuleName}));
@@ -177,9 +260,17 @@ int RunWatchdog() {
 
     TakeStopSignals(run.WaitHandles[0]);
     const std::vector<std::string> complaints = ReadWatcherSettings(run);
+    if (run.StopApplication > 0) HoldWatcherMark(instanceName);
+    NotifyChannel notify;
+    if (run.HangTimeout > 0) notify = OpenNotifyChannel(instanceName);
     LogEntry(run, MessageText(MessageId::StartText) + " " + run.ProgramName);
     for (const std::string& complaint : complaints)
         LogEntry(run, complaint);
+    // Without its socket, an application cannot ping: it is never taken for hung.
+    if (LogIfFailed(run.LogFileName, notify.Error == 0, notify.Error, run.LogFileLimit)) {
+        run.NotifySocket = notify.Socket;
+        run.NotifyPath = notify.Path;
+    }
     WatchLoop(run, FindOrStartProcess);
     return 0;
 }

@@ -8,6 +8,7 @@
 #include "platform/process_text.h"
 #include "platform/processes.h"
 #include "resources/messages.h"
+#include "text/argument_list.h"
 #include "text/paths.h"
 
 namespace keeper {
@@ -59,23 +60,43 @@ LaunchOptions LaunchOptionsOf(const RunState& run, const std::string& command) {
     LaunchOptions options;
     options.CommandLine = command + " " + run.ApplicationParameters;
     options.WorkingDirectory = run.WorkingDirectory;
-    if (!run.EnvironmentChanges.empty())
-        options.Environment = ChangedEnvironment(EnvironmentStrings(), run.EnvironmentChanges,
-                                                 EnvironmentNamesIgnoreCase);
+    std::vector<VariableChange> changes = run.EnvironmentChanges;
+    if (run.HangTimeout > 0) {
+        // The application pings keeper's socket, if keeper could make one; a manager's
+        // socket that keeper itself was given is never the application's to use.
+        changes.push_back({"NOTIFY_SOCKET", run.NotifyPath});
+        changes.push_back(
+            {"WATCHDOG_USEC", run.NotifyPath.empty()
+                                  ? std::string()
+                                  : std::to_string(std::int64_t{run.HangTimeout} * 1000)});
+        changes.push_back({"WATCHDOG_PID", ""});
+    }
+    if (!changes.empty())
+        options.Environment =
+            ChangedEnvironment(EnvironmentStrings(), changes, EnvironmentNamesIgnoreCase);
     options.OutputFile = run.OutputFile;
     options.Window = run.Window;
+    options.OwnGroup = run.StopApplication > 0;
     return options;
 }
 
 Located FindOrStartProcess(RunState& run) {
-    std::vector<std::uint32_t> ids;
-    ErrorCode error = 0;
-    if (!ListProcessIds(ids, error)) return {};  // nothing launched, nothing logged
-    const std::string command = CommandForLaunch(run.ApplicationCommand);
-    const ModuleQuery query = PrepareModuleQuery(run.ModuleName, command);
-    if (const Located running = FindRunningInstance(ids, query); running.Process != NoHandle) {
-        if (run.LogDetails > 0) LogProcessEntry(run, MessageId::AdoptText, running.Id);
-        return running;
+    std::string command;
+    if (run.Adoption == AdoptionRule::Off) {
+        // Nothing is adopted, so the process list is not read (nor can it fail).
+        command = CommandForLaunch(run.ApplicationCommand);
+    } else {
+        std::vector<std::uint32_t> ids;
+        ErrorCode error = 0;
+        if (!ListProcessIds(ids, error)) return {};  // nothing launched, nothing logged
+        command = CommandForLaunch(run.ApplicationCommand);
+        ModuleQuery query = PrepareModuleQuery(run.ModuleName, command);
+        if (run.Adoption == AdoptionRule::Command)
+            query.Arguments = ArgumentList(run.ApplicationParameters, LeadBytes);
+        if (const Located running = FindRunningInstance(ids, query); running.Process != NoHandle) {
+            if (run.LogDetails > 0) LogProcessEntry(run, MessageId::AdoptText, running.Id);
+            return running;
+        }
     }
 
     RotateOutputFile(run);
@@ -85,7 +106,7 @@ Located FindOrStartProcess(RunState& run) {
 
     LogProcessEntry(run, run.FirstStart ? MessageId::StartText : MessageId::RestartText, launch.Id);
     run.FirstStart = false;
-    return {launch.Process, false, launch.Id};
+    return {launch.Process, false, launch.Id, true, launch.Group};
 }
 
 }  // namespace keeper

@@ -14,14 +14,18 @@ struct Located {
     Handle Process = NoHandle;  ///< none when the list could not be read or the launch failed
     bool LaunchFailed = false;  ///< the launch failed, and its error entry is logged
     std::uint32_t Id = 0;       ///< the process's identifier
+    bool Launched = false;      ///< launched now, not adopted
+    Handle Group = NoHandle;    ///< the group of a launch with "StopApplication"
 };
 
 /// The process to watch: the first running process (in the platform's order) whose
-/// executable file name equals `ModuleName` without regard to case, or else a newly
-/// launched `ApplicationCommand` + " " + `ApplicationParameters`, logged as "Start" the
-/// first time and "Restart" afterwards. None when the process list cannot be read
-/// (nothing logged) or the launch fails (an error entry logged). With "LogDetails", the
-/// entries name the process, and an adoption is logged as "Adopt".
+/// executable file name equals `ModuleName` without regard to case (under
+/// AdoptionRule::Command, also whose arguments are `ApplicationParameters`; under
+/// AdoptionRule::Off, none, and the list is not read), or else a newly launched
+/// `ApplicationCommand` + " " + `ApplicationParameters`, logged as "Start" the first time
+/// and "Restart" afterwards. None when the process list cannot be read (nothing logged) or
+/// the launch fails (an error entry logged). With "LogDetails", the entries name the
+/// process, and an adoption is logged as "Adopt".
 Located FindOrStartProcess(RunState& run);
 
 /// The first of the listed processes (in their order) that runs the module `query`

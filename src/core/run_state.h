@@ -15,6 +15,13 @@ namespace keeper {
 
 inline constexpr std::int32_t DefaultSleepInterval = 10000;
 
+/// Which running process the watcher takes for the application ("Adoption").
+enum class AdoptionRule {
+    Name,     ///< one whose executable has the module's name (the default)
+    Command,  ///< one of the module's name whose arguments are the Parameters
+    Off,      ///< none: the watcher always launches
+};
+
 struct RunState {
     std::string ExePath;             ///< full path of keeper's own executable
     std::string ProgramName;         ///< its file name without extension: keeper
@@ -40,6 +47,16 @@ struct RunState {
     /// "End" entry after each end.
     std::int32_t LogDetails = 0;
     std::vector<std::uint32_t> NoRestartExitCodes;  ///< exit codes that end the watcher
+    AdoptionRule Adoption = AdoptionRule::Name;     ///< which running process is adopted
+    /// Above 0: a stop request ends the application first, asking it and, after this many
+    /// ms, ending it by force; every pause ends at a stop request; a stopper waits.
+    std::int32_t StopApplication = 0;
+    /// Above 0: an application that hangs this many ms is ended and relaunched.
+    std::int32_t HangTimeout = 0;
+    /// With "HangTimeout" on Linux: the socket of the notification protocol and its path,
+    /// given to each launched application; none where it could not be made.
+    Handle NotifySocket = NoHandle;
+    std::string NotifyPath;
     /// Slot 0 the instance event, slot 1 the watched process; waited on together.
     Handle WaitHandles[2] = {NoHandle, NoHandle};
 };

@@ -53,6 +53,19 @@ std::optional<WindowState> Window(std::string_view text) {
     return std::nullopt;
 }
 
+std::optional<AdoptionRule> Adoption(std::string_view text) {
+    const struct {
+        std::string_view Name;
+        AdoptionRule Rule;
+    } rules[] = {{"", AdoptionRule::Name},
+                 {"name", AdoptionRule::Name},
+                 {"command", AdoptionRule::Command},
+                 {"off", AdoptionRule::Off}};
+    for (const auto& rule : rules)
+        if (SameAsciiTextIgnoreCase(text, rule.Name)) return rule.Rule;
+    return std::nullopt;
+}
+
 std::optional<std::vector<std::uint32_t>> ExitCodes(std::string_view text) {
     std::vector<std::uint32_t> codes;
     if (!text.empty() && !ParseExitCodes(text, codes)) return std::nullopt;
@@ -76,8 +89,8 @@ std::string ReadSetting(const std::string& file, const std::string& key) {
 
 const std::vector<Setting> WatcherSettings = {
     // key                  field and conversion (with the default of an absent key)
-    {"Parameters", Into<&RunState::ApplicationParameters, Text>},   // empty
-    {"SleepInterval", Into<&RunState::SleepInterval, Pause>},        // 10000
+    {"Parameters", Into<&RunState::ApplicationParameters, Text>},  // empty
+    {"SleepInterval", Into<&RunState::SleepInterval, Pause>},      // 10000
     {"MaxSleepInterval", Into<&RunState::MaxSleepInterval, IntegerOr<0>>},
     {"LogFileLimit", Into<&RunState::LogFileLimit, IntegerOr<0>>},
     {"WorkingDirectory", Into<&RunState::WorkingDirectory, Text>},  // keeper's own
@@ -85,6 +98,9 @@ const std::vector<Setting> WatcherSettings = {
     {"Window", Into<&RunState::Window, Window>},                    // Default
     {"LogDetails", Into<&RunState::LogDetails, Integer<0>>},
     {"NoRestartExitCodes", Into<&RunState::NoRestartExitCodes, ExitCodes>},  // none
+    {"Adoption", Into<&RunState::Adoption, Adoption>},                       // Name
+    {"StopApplication", Into<&RunState::StopApplication, Integer<0>>},
+    {"HangTimeout", Into<&RunState::HangTimeout, Integer<0>>},
 };
 
 bool ApplySetting(RunState& run, std::string_view key, std::string_view text) {
@@ -127,7 +143,8 @@ std::vector<std::string> ReadWatcherSettings(RunState& run) {
     run.WorkingDirectory = BesideSettings(run.ConfigFileName, run.WorkingDirectory);
     run.OutputFile = BesideSettings(run.ConfigFileName, run.OutputFile);
 
-    const std::vector<std::string> lines = ReadProfileSection(run.ConfigFileName, EnvironmentSection);
+    const std::vector<std::string> lines =
+        ReadProfileSection(run.ConfigFileName, EnvironmentSection);
     if (!lines.empty()) {
         const std::vector<std::string> own = EnvironmentStrings();
         for (const std::string& line : lines) {

@@ -24,12 +24,19 @@ InstanceEvent CreateInstanceEvent(const std::string& name);
 /// Returns false on failure.
 bool SignalEvent(Handle event);
 
-enum class WaitOutcome { StopRequested, ProcessEnded, Failed };
+enum class WaitOutcome { StopRequested, ProcessEnded, Failed, TimedOut, Notified };
 
 /// Blocks until the event is signalled (consuming the signal) or the process has ended;
 /// when both hold, the event wins. Failed leaves the reason in `error`.
 /// Note: Linux waits with poll on the FIFO and a pidfd.
 WaitOutcome WaitForStopOrExit(Handle event, Handle process, ErrorCode& error);
+
+/// As WaitForStopOrExit, and also ends after `milliseconds` (TimedOut; with `timed`), or
+/// when `notify` (none for no such wait) has a datagram to read (Notified): still one wait.
+/// Windows: WaitForMultipleObjects with the time-out; `notify` is always none there.
+/// Note: Linux polls the notification socket with the FIFO and the pidfd.
+WaitOutcome WaitForStopExitOrTime(Handle event, Handle process, Handle notify, bool timed,
+                                  std::uint32_t milliseconds, ErrorCode& error);
 
 /// Makes the platform's requests to end the program stop requests through `event`, as
 /// a stopper's signal is, so that the watcher sees them in its wait.
@@ -40,6 +47,18 @@ void TakeStopSignals(Handle event);
 
 /// Pauses the thread for `milliseconds`; a signal to the event stays pending meanwhile.
 void Pause(std::uint32_t milliseconds);
+
+/// Marks this process, the watcher of the instance event `name`, for stoppers that wait
+/// for its end; the mark lives until the process exits (Windows: a named mutex, owned).
+/// Note: Linux needs no mark: a stopper waits for the lock of the instance name.
+void HoldWatcherMark(const std::string& name);
+
+/// Waits, as a stopper that has signalled the event `name`, at most `milliseconds` for the
+/// watcher to end: true when it has ended (or left no mark to wait for), false when it
+/// still runs then.
+/// Note: Linux waits for the instance name's lock, which the stopper gets once every other
+/// holder of the name, the watcher, has gone; Windows for the watcher's mark.
+bool WaitForWatcherEnd(Handle event, const std::string& name, std::uint32_t milliseconds);
 
 enum class PauseOutcome { Elapsed, StopRequested, Failed };
 

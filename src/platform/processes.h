@@ -18,13 +18,35 @@ inline constexpr std::size_t MaxListedProcesses = 1024;
 /// Note: Linux reads /proc in the kernel's order.
 bool ListProcessIds(std::vector<std::uint32_t>& ids, ErrorCode& error);
 
+/// A file by what makes it the very file: its device and inode number.
+struct FileIdentity {
+    std::uint64_t Device = 0;
+    std::uint64_t Inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+/// An executable that a process may run when it was started through a file of the
+/// module's name: its file name, and the file itself.
+struct ExecutableFile {
+    std::string Name;
+    FileIdentity File;
+};
+
 /// What one scan looks for, prepared once per scan.
 struct ModuleQuery {
     std::string ModuleName;  ///< the file name of the command, upper-cased: SERVER.EXE
-    /// Note: Linux only: the file names of the executables that a process started
-    /// through a file of the module's name runs: the target of the symbolic link the
-    /// command names, the interpreter of the #! script it names. Empty on Windows.
-    std::vector<std::string> StartedThrough;
+    /// Note: Linux only: the executables that a process started through a file of the
+    /// module's name runs: the target of the symbolic link the command names, the
+    /// interpreter of the #! script it names. Empty on Windows.
+    std::vector<ExecutableFile> StartedThrough;
+    /// With a value, a process runs the module only when its arguments after the program
+    /// are these, exactly and in order ("Adoption=command"); its command line is read only
+    /// once its name matches, and one that cannot be read does not match.
+    /// Windows: the command line from the process's environment block, converted to the
+    /// ANSI code page and split by the argument rules, the program token left out.
+    /// Note: Linux takes the arguments of /proc/PID/cmdline after the program: after
+    /// argument 0, or for a #! script after the script's path.
+    std::optional<std::vector<std::string>> Arguments;
 };
 
 /// The query of a scan for `moduleName`, the module of `command` as it is launched.
@@ -38,10 +60,11 @@ ModuleQuery PrepareModuleQuery(const std::string& moduleName, const std::string&
 /// then the base name of its first module compared with CompareStringA and
 /// NORM_IGNORECASE; a process of another name is closed again.
 /// Note: Linux reads the executable's name first (one readlink of /proc/PID/exe) and
-/// opens only a candidate: a process whose executable has the module's name, or one of
-/// StartedThrough's and whose recorded name (comm, and a name of its command line for
-/// the part comm cuts off) is the module's. It skips processes of another real user, also
-/// for root, and makes sure the identifier was not reused before the open.
+/// opens only a candidate: a process whose executable has the module's name, or one that
+/// runs the very file of one of StartedThrough (its name, then its device and inode by a
+/// stat of /proc/PID/exe) and whose recorded name (comm, and a name of its command line
+/// for the part comm cuts off) is the module's. It skips processes of another real user,
+/// also for root, and makes sure the identifier was not reused before the open.
 Handle OpenProcessOfModule(std::uint32_t id, const ModuleQuery& query);
 
 /// How a process ended, as the platform tells it.
@@ -89,16 +112,24 @@ struct LaunchOptions {
     /// cannot be opened fails the launch.
     /// Windows: the file and the NUL device are the only handles the program inherits,
     /// and it gets no console window. Note: Linux puts the file on descriptors 1 and 2 and
-    /// /dev/null on 0.
+    /// /dev/null on 0, and closes every other, those keeper inherited included.
     std::string OutputFile;
     /// Note: Linux has no windows and ignores it.
     WindowState Window = WindowState::Default;
+    /// The program and what it starts form a group that can be ended together: Windows
+    /// launches it with CREATE_NEW_PROCESS_GROUP, so that it can get Ctrl+Break, in a job
+    /// object of its own (not ended when keeper's handle is closed).
+    /// Note: Linux needs nothing more: the program leads a process group of its own anyway.
+    bool OwnGroup = false;
 };
 
 struct Launch {
     Handle Process = NoHandle;  ///< none when the launch failed
     std::uint32_t Id = 0;       ///< the new process's identifier
     ErrorCode Error = 0;
+    /// With OwnGroup, what ends the group (Windows: the job object); release it with
+    /// CloseGroup. Note: none on Linux.
+    Handle Group = NoHandle;
 };
 
 /// Starts the program of `options`; nothing of keeper's handles is inherited beyond what

@@ -60,9 +60,10 @@ void VisitSection(std::string_view contents, std::string_view section, Visit vis
         if (where != InSection) continue;
         const std::size_t equals = line.find('=');
         const bool hasValue = equals != std::string_view::npos;
-        if (!visit(ProfileLine{UpToNul(Trimmed(line.substr(0, equals))),
-                               hasValue ? UpToNul(Trimmed(line.substr(equals + 1))) : std::string_view{},
-                               hasValue}))
+        if (!visit(ProfileLine{
+                UpToNul(Trimmed(line.substr(0, equals))),
+                hasValue ? UpToNul(Trimmed(line.substr(equals + 1))) : std::string_view{},
+                hasValue}))
             return;
     }
 }

@@ -101,15 +101,15 @@ Located FakeLocate(RunState&) {
 
 TEST(Driver, BackingOffRetriesAFailedLaunchButNotAnUnreadableProcessList) {
     const std::string log = CurrentDirectory() + NativePaths.Separator + "driver-test-loop.log";
-    const InstanceEvent instance = CreateInstanceEvent(
-        "keeper-driver-test_" + std::to_string(MonotonicMilliseconds()));
+    const InstanceEvent instance =
+        CreateInstanceEvent("keeper-driver-test_" + std::to_string(MonotonicMilliseconds()));
     ASSERT_NE(instance.Event, NoHandle);
     const struct {
         std::vector<Located> Results;
         std::size_t Calls;
     } cases[] = {
-        {{Located{}}, 1},                                // the list cannot be read: the end
-        {{Located{NoHandle, true}, Located{}}, 2},       // a failed launch is tried again
+        {{Located{}}, 1},                           // the list cannot be read: the end
+        {{Located{NoHandle, true}, Located{}}, 2},  // a failed launch is tried again
         {{Located{NoHandle, true}, Located{NoHandle, true}, Located{}}, 3},
     };
     for (const auto& c : cases) {

@@ -27,8 +27,8 @@ TEST(RunReportTest, StatusTextSaysHowTheProcessEnded) {
 
 TEST(RunReportTest, SecondsHaveOneDecimal) {
     const std::pair<std::uint64_t, const char*> cases[] = {
-        {0, "0.0"},       {49, "0.0"},     {50, "0.1"},         {12345, "12.3"},
-        {12350, "12.4"},  {99950, "100.0"}, {3600000, "3600.0"},
+        {0, "0.0"},      {49, "0.0"},      {50, "0.1"},         {12345, "12.3"},
+        {12350, "12.4"}, {99950, "100.0"}, {3600000, "3600.0"},
     };
     for (const auto& [ms, text] : cases)
         EXPECT_EQ(SecondsText(ms), text) << ms;
@@ -61,8 +61,10 @@ TEST(RunReportTest, ExitCodeListsTakeIntegerFormsBetweenCommas) {
     for (const auto& c : cases) {
         std::vector<std::uint32_t> codes = {99};
         EXPECT_EQ(ParseExitCodes(c.Text, codes), c.Valid) << c.Text;
-        if (c.Valid) EXPECT_EQ(codes, c.Codes) << c.Text;
-        else EXPECT_EQ(codes, std::vector<std::uint32_t>{99}) << c.Text;  // left as it was
+        if (c.Valid)
+            EXPECT_EQ(codes, c.Codes) << c.Text;
+        else
+            EXPECT_EQ(codes, std::vector<std::uint32_t>{99}) << c.Text;  // left as it was
     }
 }
 

@@ -19,30 +19,44 @@ TEST(SettingsTest, EachKeyConvertsItsTextOrKeepsItsDefault) {
         bool Valid;
         bool (*Holds)(const RunState&);
     } cases[] = {
-        {"Parameters", "-v x", true, [](const RunState& r) { return r.ApplicationParameters == "-v x"; }},
+        {"Parameters", "-v x", true,
+         [](const RunState& r) { return r.ApplicationParameters == "-v x"; }},
         {"SleepInterval", "", true, [](const RunState& r) { return r.SleepInterval == 10000; }},
         {"SleepInterval", "$10", true, [](const RunState& r) { return r.SleepInterval == 16; }},
         {"SleepInterval", "abc", true, [](const RunState& r) { return r.SleepInterval == 10000; }},
         {"MaxSleepInterval", "x", true, [](const RunState& r) { return r.MaxSleepInterval == 0; }},
-        {"MaxSleepInterval", "1600", true, [](const RunState& r) { return r.MaxSleepInterval == 1600; }},
+        {"MaxSleepInterval", "1600", true,
+         [](const RunState& r) { return r.MaxSleepInterval == 1600; }},
         {"LogFileLimit", "0x100", true, [](const RunState& r) { return r.LogFileLimit == 256; }},
-        {"WorkingDirectory", "data", true, [](const RunState& r) { return r.WorkingDirectory == "data"; }},
-        {"OutputFile", "out.log", true, [](const RunState& r) { return r.OutputFile == "out.log"; }},
+        {"WorkingDirectory", "data", true,
+         [](const RunState& r) { return r.WorkingDirectory == "data"; }},
+        {"OutputFile", "out.log", true,
+         [](const RunState& r) { return r.OutputFile == "out.log"; }},
         {"Window", "", true, [](const RunState& r) { return r.Window == WindowState::Default; }},
-        {"Window", "normal", true, [](const RunState& r) { return r.Window == WindowState::Normal; }},
-        {"Window", "HIDDEN", true, [](const RunState& r) { return r.Window == WindowState::Hidden; }},
-        {"Window", "Minimized", true, [](const RunState& r) { return r.Window == WindowState::Minimized; }},
-        {"Window", "maximized", true, [](const RunState& r) { return r.Window == WindowState::Maximized; }},
-        {"Window", "sideways", false, [](const RunState& r) { return r.Window == WindowState::Default; }},
-        {"Window", "hidden ", false, [](const RunState& r) { return r.Window == WindowState::Default; }},
+        {"Window", "normal", true,
+         [](const RunState& r) { return r.Window == WindowState::Normal; }},
+        {"Window", "HIDDEN", true,
+         [](const RunState& r) { return r.Window == WindowState::Hidden; }},
+        {"Window", "Minimized", true,
+         [](const RunState& r) { return r.Window == WindowState::Minimized; }},
+        {"Window", "maximized", true,
+         [](const RunState& r) { return r.Window == WindowState::Maximized; }},
+        {"Window", "sideways", false,
+         [](const RunState& r) { return r.Window == WindowState::Default; }},
+        {"Window", "hidden ", false,
+         [](const RunState& r) { return r.Window == WindowState::Default; }},
         {"LogDetails", "", true, [](const RunState& r) { return r.LogDetails == 0; }},
         {"LogDetails", "1", true, [](const RunState& r) { return r.LogDetails == 1; }},
         {"LogDetails", "$1", true, [](const RunState& r) { return r.LogDetails == 1; }},
         {"LogDetails", "yes", false, [](const RunState& r) { return r.LogDetails == 0; }},
-        {"NoRestartExitCodes", "", true, [](const RunState& r) { return r.NoRestartExitCodes.empty(); }},
+        {"NoRestartExitCodes", "", true,
+         [](const RunState& r) { return r.NoRestartExitCodes.empty(); }},
         {"NoRestartExitCodes", "3, 4", true,
-         [](const RunState& r) { return r.NoRestartExitCodes == std::vector<std::uint32_t>{3, 4}; }},
-        {"NoRestartExitCodes", "3,x", false, [](const RunState& r) { return r.NoRestartExitCodes.empty(); }},
+         [](const RunState& r) {
+             return r.NoRestartExitCodes == std::vector<std::uint32_t>{3, 4};
+         }},
+        {"NoRestartExitCodes", "3,x", false,
+         [](const RunState& r) { return r.NoRestartExitCodes.empty(); }},
     };
     for (const auto& c : cases) {
         RunState run;
@@ -60,10 +74,10 @@ TEST(SettingsTest, EnvironmentLinesNameAVariableAndExpandTheirValue) {
         const char* Value;
     } cases[] = {
         {"DATA=%HOME%/data", true, "DATA", "/home/u/data"},
-        {"OLD=", true, "OLD", ""},                 // an empty value removes the variable
-        {"Q=\"a b\"", true, "Q", "a b"},           // one pair of quotes goes
+        {"OLD=", true, "OLD", ""},        // an empty value removes the variable
+        {"Q=\"a b\"", true, "Q", "a b"},  // one pair of quotes goes
         {"Q='%HOME%'", true, "Q", "/home/u"},
-        {"E=a=b", true, "E", "a=b"},               // the name ends at the first =
+        {"E=a=b", true, "E", "a=b"},  // the name ends at the first =
         {"NOVALUE", false, "", ""},
         {"=x", false, "", ""},
     };
@@ -81,7 +95,8 @@ TEST(SettingsTest, RelativePathsAreTakenBesideTheSettingsFile) {
     const std::string dir = std::string(1, s) + "etc" + s + "k" + s;
     const std::string config = dir + "keeper.cfg";
     EXPECT_EQ(BesideSettings(config, "out.log"), dir + "out.log");
-    EXPECT_EQ(BesideSettings(config, std::string("logs") + s + "out.log"), dir + "logs" + s + "out.log");
+    EXPECT_EQ(BesideSettings(config, std::string("logs") + s + "out.log"),
+              dir + "logs" + s + "out.log");
     EXPECT_EQ(BesideSettings(config, std::string(1, s) + "x"), std::string(1, s) + "x");
     EXPECT_EQ(BesideSettings(config, ""), "");
 }
@@ -122,10 +137,10 @@ TEST(SettingsTest, TheWatcherIsToldOfInvalidValuesThenOfUnknownKeys) {
 
 TEST(SettingsTest, TheKeysOfOldSettingsFilesBringNoEntries) {
     RunState run;
-    run.ConfigFileName = SettingsFile(
-        "settings-test-old.cfg",
-        "[Settings]\r\nApplicationName=x\r\nParameters=1\r\nSleepInterval=abc\r\n"
-        "MaxSleepInterval=x\r\nLogFileLimit=-1\r\n[Other]\r\nKey=1\r\n");
+    run.ConfigFileName =
+        SettingsFile("settings-test-old.cfg",
+                     "[Settings]\r\nApplicationName=x\r\nParameters=1\r\nSleepInterval=abc\r\n"
+                     "MaxSleepInterval=x\r\nLogFileLimit=-1\r\n[Other]\r\nKey=1\r\n");
     EXPECT_TRUE(ReadWatcherSettings(run).empty());
     EXPECT_TRUE(run.EnvironmentChanges.empty());
     EXPECT_EQ(run.SleepInterval, 10000);

@@ -40,7 +40,7 @@ if ! is_windows; then
     inherited() { for fd in /proc/"$child"/fd/*; do readlink "$fd"; done |
                       grep -E -- "^$XDG_RUNTIME_DIR/|pidfd|\.log\$"; }
     check "launch: the application inherits no descriptor of keeper's" \
-        [ -z "$(inherited)" ] && [ -n "$(ls /proc/"$child"/fd)" ]
+        eval '[ -z "$(inherited)" ] && [ -n "$(ls /proc/"$child"/fd)" ]'
     check "launch: the application runs in a session of its own" \
         [ "$(ps -o sid= -p "$child" | tr -d ' ')" = "$child" ]
 fi
@@ -153,7 +153,7 @@ if is_windows; then
     last=$(cd "$dir" && $runner ./handle-count$ext kh$ext | tr -d '\r')
     echo "# handles of the watcher: $first after 20 restarts, $last after 120"
     check "100 restarts: the handle count stays flat ($first, then $last)" \
-        [ "${first:-0}" -gt 0 ] && [ "${last:-0}" -le $((first + 8)) ]
+        eval '[ "${first:-0}" -gt 0 ] && [ "${last:-0}" -le $((first + 8)) ]'
     keeper "$dir" kh /u
     wait_for 20 ended $watcher
 else

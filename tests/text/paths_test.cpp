@@ -112,7 +112,7 @@ TEST(PathsTest, EndsWithExactlyOneSeparatorAndFindsTheRightmostDelimiter) {
 
 TEST(PathsTest, RelativePathsStartFromADirectoryOfTheirOwn) {
     const std::tuple<Rules, std::string, bool> cases[] = {
-        {Windows, R"(out.log)", true},   {Windows, R"(logs\out.log)", true},
+        {Windows, R"(out.log)", true},    {Windows, R"(logs\out.log)", true},
         {Windows, R"(..\out.log)", true}, {Windows, R"(C:\out.log)", false},
         {Windows, R"(\out.log)", false},  {Windows, "/out.log", false},
         {Windows, "C:out.log", false},    {Windows, R"(\\server\share\x)", false},

@@ -15,14 +15,14 @@ TEST(VariablesTest, ExpandsKnownNamesAndKeepsEverythingElseAsWritten) {
     } cases[] = {
         {"%HOME%/data", false, "/home/u/data"},
         {"a%HOME%b%HOME%c", false, "a/home/ub/home/uc"},
-        {"%NOPE%/x", false, "%NOPE%/x"},          // an unknown name stays, percent signs and all
-        {"%NOPE%HOME%", false, "%NOPE%HOME%"},    // the scan goes on after the unknown name
-        {"100%", false, "100%"},                  // a lone percent sign
-        {"%%", false, "%%"},                      // an empty name is none
+        {"%NOPE%/x", false, "%NOPE%/x"},        // an unknown name stays, percent signs and all
+        {"%NOPE%HOME%", false, "%NOPE%HOME%"},  // the scan goes on after the unknown name
+        {"100%", false, "100%"},                // a lone percent sign
+        {"%%", false, "%%"},                    // an empty name is none
         {"50%% off", false, "50%% off"},
-        {"x%EMPTY%y", false, "xy"},               // a variable whose value is empty
-        {"%home%", false, "%home%"},              // names compare exactly on Linux
-        {"%home%", true, "/home/u"},              // and without regard to case on Windows
+        {"x%EMPTY%y", false, "xy"},   // a variable whose value is empty
+        {"%home%", false, "%home%"},  // names compare exactly on Linux
+        {"%home%", true, "/home/u"},  // and without regard to case on Windows
         {"%PATH%;D:\\", true, "C:\\bin;D:\\"},
         {"", false, ""},
     };
@@ -41,13 +41,16 @@ TEST(VariablesTest, ChangesReplaceInPlaceAppendOrRemove) {
         {{{"HOME", "/root"}}, false, {"HOME=/root", "EMPTY=", "Path=C:\\bin", "=C:=C:\\x"}},
         {{{"NEW", "1"}}, false, {"HOME=/home/u", "EMPTY=", "Path=C:\\bin", "=C:=C:\\x", "NEW=1"}},
         {{{"HOME", ""}}, false, {"EMPTY=", "Path=C:\\bin", "=C:=C:\\x"}},  // removed
-        {{{"NOPE", ""}}, false, Own},                                        // nothing to remove
+        {{{"NOPE", ""}}, false, Own},                                      // nothing to remove
         // Case: another variable on Linux, the same one on Windows.
-        {{{"PATH", "D:\\"}}, false, {"HOME=/home/u", "EMPTY=", "Path=C:\\bin", "=C:=C:\\x", "PATH=D:\\"}},
+        {{{"PATH", "D:\\"}},
+         false,
+         {"HOME=/home/u", "EMPTY=", "Path=C:\\bin", "=C:=C:\\x", "PATH=D:\\"}},
         {{{"PATH", "D:\\"}}, true, {"HOME=/home/u", "EMPTY=", "PATH=D:\\", "=C:=C:\\x"}},
         {{{"path", ""}}, true, {"HOME=/home/u", "EMPTY=", "=C:=C:\\x"}},
         // In order: the later change of a name wins.
-        {{{"A", "1"}, {"A", "2"}, {"HOME", ""}}, false,
+        {{{"A", "1"}, {"A", "2"}, {"HOME", ""}},
+         false,
          {"EMPTY=", "Path=C:\\bin", "=C:=C:\\x", "A=2"}},
     };
     for (const auto& c : cases)

@@ -14,6 +14,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -204,6 +205,43 @@ WaitOutcome WaitForStopOrExit(Handle event, Handle process, ErrorCode& error) {
     }
 }
 
+WaitOutcome WaitForStopExitOrTime(Handle event, Handle process, Handle notify, bool timed,
+                                  std::uint32_t milliseconds, ErrorCode& error) {
+    pollfd watched[3] = {{FdOf(event), POLLIN, 0},
+                         {FdOf(process), POLLIN, 0},
+                         {notify == NoHandle ? -1 : FdOf(notify), POLLIN, 0}};
+    // An interrupted poll goes on for what is left of the time, not for all of it again.
+    const std::uint64_t deadline = MonotonicMilliseconds() + milliseconds;
+    for (;;) {
+        int wait = -1;
+        if (timed) {
+            const std::uint64_t now = MonotonicMilliseconds();
+            wait = now >= deadline
+                       ? 0
+                       : static_cast<int>(std::min<std::uint64_t>(deadline - now, INT_MAX));
+        }
+        const int ready = poll(watched, 3, wait);
+        if (ready < 0) {
+            if (errno == EINTR) continue;
+            error = static_cast<ErrorCode>(errno);
+            return WaitOutcome::Failed;
+        }
+        if (ready == 0) return WaitOutcome::TimedOut;
+        for (const pollfd& slot : watched) {
+            if ((slot.revents & POLLNVAL) != 0) {
+                error = EBADF;
+                return WaitOutcome::Failed;
+            }
+        }
+        if ((watched[0].revents & POLLIN) != 0) {  // the event wins a tie
+            Drain(watched[0].fd);
+            return WaitOutcome::StopRequested;
+        }
+        if (watched[1].revents != 0) return WaitOutcome::ProcessEnded;
+        if (watched[2].revents != 0) return WaitOutcome::Notified;
+    }
+}
+
 namespace {
 
 /// The event's descriptor, for the signal handler; -1 until TakeStopSignals.
@@ -233,6 +271,35 @@ void TakeStopSignals(Handle event) {
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
     sigaction(SIGHUP, &ignore, nullptr);
+}
+
+void HoldWatcherMark(const std::string&) {}
+
+namespace {
+
+void TimeIsUp(int) {}
+
+}  // namespace
+
+bool WaitForWatcherEnd(Handle event, const std::string&, std::uint32_t milliseconds) {
+    // The stopper holds the name with a read lock, as the watcher does; the write lock is
+    // its once no other process holds the name. A timer's signal ends the wait for it.
+    struct sigaction alarm {};
+    alarm.sa_handler = TimeIsUp;  // without SA_RESTART: the wait returns EINTR
+    sigemptyset(&alarm.sa_mask);
+    sigaction(SIGALRM, &alarm, nullptr);
+    itimerval timer{};
+    timer.it_value.tv_sec = static_cast<time_t>(milliseconds / 1000);
+    timer.it_value.tv_usec = static_cast<suseconds_t>(milliseconds % 1000) * 1000;
+    setitimer(ITIMER_REAL, &timer, nullptr);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_len = 1;
+    const bool ended = fcntl(FdOf(event), F_OFD_SETLKW, &lock) == 0;
+    timer = {};
+    setitimer(ITIMER_REAL, &timer, nullptr);
+    return ended;
 }
 
 void Pause(std::uint32_t milliseconds) {

@@ -21,7 +21,7 @@
 #include "platform/posix/descriptors.h"
 #include "platform/posix/started_under.h"
 #include "platform/process_text.h"
-#include "text/arguments.h"
+#include "text/argument_list.h"
 
 namespace keeper {
 namespace {
@@ -121,9 +121,13 @@ long RealUser(pid_t pid) {
 
 enum class Candidate { No, ByExecutable, ThroughItsName };
 
+FileIdentity IdentityOf(const struct stat& info) {
+    return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+}
+
 /// What the executable's name and, for an executable a file of the module's name leads
-/// to, the name the process was started by say about `pid`. Costs one system call for a
-/// process whose executable has another name.
+/// to, the file it is and the name the process was started by say about `pid`. Costs one
+/// system call for a process whose executable has another name.
 Candidate CandidateOf(pid_t pid, const ModuleQuery& query) {
     // The buffers are small: the stack's deepest page stays resident for the whole wait.
     char buffer[256];
@@ -131,26 +135,54 @@ Candidate CandidateOf(pid_t pid, const ModuleQuery& query) {
     std::string_view name;
     if (!ExecutableName(pid, buffer, longer, name)) return Candidate::No;
     if (SameTextIgnoreCase(name, query.ModuleName)) return Candidate::ByExecutable;
-    for (const std::string& through : query.StartedThrough) {
-        if (!SameTextIgnoreCase(name, through)) continue;
-        char comm[64];
-        return SameTextIgnoreCase(RecordedName(pid, comm),
-                                  std::string_view(query.ModuleName).substr(0, RecordedNameLength))
-                   ? Candidate::ThroughItsName
-                   : Candidate::No;
-    }
-    return Candidate::No;
+    bool named = false;
+    for (const ExecutableFile& through : query.StartedThrough)
+        named = named || SameTextIgnoreCase(name, through.Name);
+    if (!named) return Candidate::No;
+    // The very file, not one of the same name elsewhere: stat follows /proc/PID/exe.
+    struct stat info {};
+    if (stat(ProcFile(pid, "exe").Path(), &info) != 0 ||
+        !IsOneOf(name, IdentityOf(info), query.StartedThrough, SameTextIgnoreCase))
+        return Candidate::No;
+    char comm[64];
+    return SameTextIgnoreCase(RecordedName(pid, comm),
+                              std::string_view(query.ModuleName).substr(0, RecordedNameLength))
+               ? Candidate::ThroughItsName
+               : Candidate::No;
 }
 
-/// Whether the command line of `pid` confirms that it was started through a file of
-/// the module's name.
-bool ConfirmedStartedUnder(pid_t pid, const std::string& moduleName) {
-    char comm[64];
-    const std::string_view recorded = RecordedName(pid, comm);
-    std::string arguments(4096, '\0');  // on the heap, which is handed back before a wait
-    const std::string_view commandLine =
-        ReadProcFile(pid, "cmdline", arguments.data(), arguments.size());
-    return StartedUnder(recorded, commandLine, moduleName, SameTextIgnoreCase);
+/// The whole command line of `pid` (its arguments, each ended by a NUL); the empty text
+/// when it cannot be read. On the heap, which is handed back before a wait.
+std::string CommandLineOf(pid_t pid) {
+    std::string line;
+    const int fd = open(ProcFile(pid, "cmdline").Path(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return line;
+    for (std::size_t size = 0;;) {
+        line.resize(size + 4096);
+        const ssize_t n = read(fd, line.data() + size, line.size() - size);
+        if (n <= 0) {
+            line.resize(n < 0 ? 0 : size);
+            break;
+        }
+        size += static_cast<std::size_t>(n);
+    }
+    close(fd);
+    return line;
+}
+
+/// Whether the command line of `pid`, a candidate of kind `held`, confirms it: a process
+/// started through a file of the module's name names that file where the kernel puts it,
+/// and with the query's arguments, those follow the program (or the script) exactly.
+bool ConfirmedByCommandLine(pid_t pid, Candidate held, const ModuleQuery& query) {
+    const std::string commandLine = CommandLineOf(pid);
+    int program = 0;
+    if (held == Candidate::ThroughItsName) {
+        char comm[64];
+        program = ProgramArgument(RecordedName(pid, comm), commandLine, query.ModuleName,
+                                  SameTextIgnoreCase);
+    }
+    if (!query.Arguments) return program >= 0;
+    return ArgumentsAfter(commandLine, program) == query.Arguments;
 }
 
 /// The path a launch of `program` runs: the program itself when it names a directory,
@@ -173,19 +205,24 @@ std::string ProgramPath(const std::string& program) {
     }
 }
 
-/// The file name of the file `path` leads to through its symbolic links; empty when
-/// it cannot be resolved.
-std::string ResolvedFileName(const std::string& path) {
+/// The file `path` leads to through its symbolic links: its file name and identity; an
+/// empty name when it cannot be resolved.
+ExecutableFile ResolvedFile(const std::string& path) {
     // The kernel resolves the links of a file it has opened; realpath would walk them
     // one by one, with buffers of PATH_MAX on the stack.
     const int fd = open(path.c_str(), O_PATH | O_CLOEXEC);
     if (fd < 0) return {};
-    const ProcFile opened("/proc/self/fd/", fd, "");
-    char buffer[256];
-    std::string longer;
-    std::string name(FileNameOf(LinkTarget(opened.Path(), buffer, longer)));
+    ExecutableFile file;
+    struct stat info {};
+    if (fstat(fd, &info) == 0) {
+        const ProcFile opened("/proc/self/fd/", fd, "");
+        char buffer[256];
+        std::string longer;
+        file = {std::string(FileNameOf(LinkTarget(opened.Path(), buffer, longer))),
+                IdentityOf(info)};
+    }
     close(fd);
-    return name;
+    return file;
 }
 
 /// The interpreter of the #! script `path`; empty when it is no script.
@@ -235,16 +272,16 @@ bool ListProcessIds(std::vector<std::uint32_t>& ids, ErrorCode& error) {
 }
 
 ModuleQuery PrepareModuleQuery(const std::string& moduleName, const std::string& command) {
-    ModuleQuery query{moduleName, {}};
+    ModuleQuery query{moduleName, {}, {}};
     const std::string path = ProgramPath(ScanArgument(command, 0, LeadByteSet{}).Token);
     if (path.empty()) return query;
-    const auto add = [&query](std::string name) {
-        if (!name.empty() && !SameTextIgnoreCase(name, query.ModuleName))
-            query.StartedThrough.push_back(std::move(name));
+    const auto add = [&query](ExecutableFile file) {
+        if (!file.Name.empty() && !SameTextIgnoreCase(file.Name, query.ModuleName))
+            query.StartedThrough.push_back(std::move(file));
     };
-    add(ResolvedFileName(path));  // what a symbolic link of the module's name runs
+    add(ResolvedFile(path));  // what a symbolic link of the module's name runs
     if (const std::string interpreter = Interpreter(path); !interpreter.empty())
-        add(ResolvedFileName(interpreter));  // what a script of the module's name runs
+        add(ResolvedFile(interpreter));  // what a script of the module's name runs
     return query;
 }
 
@@ -256,10 +293,10 @@ Handle OpenProcessOfModule(std::uint32_t id, const ModuleQuery& query) {
     // Everything is read again now that the pidfd holds the process: if it has not ended
     // by the last read, the identifier had not passed to another process meanwhile.
     const Candidate held = CandidateOf(pid, query);
-    const bool runs =
-        held != Candidate::No && RealUser(pid) == static_cast<long>(getuid()) &&
-        (held == Candidate::ByExecutable || ConfirmedStartedUnder(pid, query.ModuleName)) &&
-        !HasEnded(fd);
+    const bool runs = held != Candidate::No && RealUser(pid) == static_cast<long>(getuid()) &&
+                      ((held == Candidate::ByExecutable && !query.Arguments) ||
+                       ConfirmedByCommandLine(pid, held, query)) &&
+                      !HasEnded(fd);
     if (runs) return HandleOf(fd);
     close(fd);
     return NoHandle;
@@ -288,18 +325,6 @@ std::string SignalName(std::uint32_t number) {
 
 namespace {
 
-/// The words of a command line, split by the argument rules without lead bytes.
-std::vector<std::string> Words(const std::string& commandLine) {
-    std::vector<std::string> words;
-    const LeadByteSet none;
-    for (std::size_t at = 0;;) {
-        ScannedArgument word = ScanArgument(commandLine, at, none);
-        if (word.Token.empty()) return words;
-        at = word.Next;
-        words.push_back(std::move(word.Token));
-    }
-}
-
 /// Pointers to the texts, ended by a null pointer, as exec takes them.
 std::vector<char*> Pointers(std::vector<std::string>& texts) {
     std::vector<char*> pointers;
@@ -326,8 +351,8 @@ public:
         sigemptyset(&unblocked);
         posix_spawnattr_setsigdefault(&attributes_, &all);
         posix_spawnattr_setsigmask(&attributes_, &unblocked);
-        posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF |
-                                                   POSIX_SPAWN_SETSIGMASK);
+        posix_spawnattr_setflags(
+            &attributes_, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
     }
     ~SpawnSetup() {
         posix_spawn_file_actions_destroy(&actions_);
@@ -352,6 +377,9 @@ public:
         posix_spawn_file_actions_addopen(&actions_, 0, "/dev/null", O_RDONLY, 0);
         posix_spawn_file_actions_adddup2(&actions_, output_, 1);
         posix_spawn_file_actions_adddup2(&actions_, output_, 2);
+        // Nor does a descriptor that keeper inherited from what started it reach the
+        // application: a pipe it held would keep its reader from ever seeing the end.
+        posix_spawn_file_actions_addclosefrom_np(&actions_, 3);
         return true;
     }
 
@@ -368,7 +396,8 @@ private:
 }  // namespace
 
 Launch LaunchProcess(const LaunchOptions& options) {
-    std::vector<std::string> words = Words(options.CommandLine);
+    // The words of the command line, split by the argument rules without lead bytes.
+    std::vector<std::string> words = ArgumentList(options.CommandLine, LeadByteSet{});
     if (words.empty()) return {NoHandle, 0, ENOENT};
     SpawnSetup setup;
     if (!options.WorkingDirectory.empty()) {

@@ -4,19 +4,45 @@
 
 namespace keeper {
 
-bool StartedUnder(std::string_view comm, std::string_view commandLine, std::string_view module,
-                  SameText same) {
-    if (!same(comm, module.substr(0, RecordedNameLength))) return false;
+int ProgramArgument(std::string_view comm, std::string_view commandLine, std::string_view module,
+                    SameText same) {
+    if (!same(comm, module.substr(0, RecordedNameLength))) return -1;
     // Argument 0 for a symbolic link; for a script the kernel puts the interpreter, the
     // option of the #! line if there is one, then the script's path.
     constexpr int LastArgument = 2;
     for (int argument = 0; argument <= LastArgument && !commandLine.empty(); ++argument) {
         const std::size_t end = commandLine.find('\0');
         const std::string_view path = commandLine.substr(0, end);
-        if (same(FileNamePart(path, PosixPaths, LeadByteSet{}), module)) return true;
+        if (same(FileNamePart(path, PosixPaths, LeadByteSet{}), module)) return argument;
         if (end == std::string_view::npos) break;
         commandLine.remove_prefix(end + 1);
     }
+    return -1;
+}
+
+bool StartedUnder(std::string_view comm, std::string_view commandLine, std::string_view module,
+                  SameText same) {
+    return ProgramArgument(comm, commandLine, module, same) >= 0;
+}
+
+std::optional<std::vector<std::string>> ArgumentsAfter(std::string_view commandLine, int program) {
+    std::vector<std::string> arguments;
+    int argument = 0;
+    while (!commandLine.empty()) {
+        const std::size_t end = commandLine.find('\0');
+        if (argument > program) arguments.emplace_back(commandLine.substr(0, end));
+        ++argument;
+        if (end == std::string_view::npos) break;
+        commandLine.remove_prefix(end + 1);
+    }
+    if (program < 0 || argument <= program) return std::nullopt;
+    return arguments;
+}
+
+bool IsOneOf(std::string_view name, FileIdentity executable,
+             const std::vector<ExecutableFile>& through, SameText same) {
+    for (const ExecutableFile& file : through)
+        if (same(name, file.Name) && file.File == executable) return true;
     return false;
 }
 

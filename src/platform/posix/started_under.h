@@ -3,7 +3,12 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
+
+#include "platform/processes.h"
 
 namespace keeper {
 
@@ -26,5 +31,22 @@ using SameText = bool (*)(std::string_view, std::string_view);
 ///   ("server-with-a-l", "./server-with-a-long-name\0", "SERVER-WITH-A-LO") => false
 bool StartedUnder(std::string_view comm, std::string_view commandLine, std::string_view module,
                   SameText same);
+
+/// The number of the argument by which StartedUnder finds the process started through the
+/// module (0 for a symbolic link, 1 or 2 for a script); -1 when it was not.
+///   ("run.sh", "/bin/sh\0-e\0/opt/app/run.sh\0--port\0", "RUN.SH") => 2
+int ProgramArgument(std::string_view comm, std::string_view commandLine, std::string_view module,
+                    SameText same);
+
+/// The arguments of `commandLine` (each ended by a NUL, the last perhaps not) after argument
+/// number `program`; none when it has no such argument.
+///   ("/bin/sh\0/opt/run.sh\0a b\0c\0", 1) => {"a b", "c"};  ("app\0", 0) => {};  ("", 0) => none
+std::optional<std::vector<std::string>> ArgumentsAfter(std::string_view commandLine, int program);
+
+/// Whether an executable of the file name `name` that is the file `executable` is one of
+/// `through`: of the same name, compared by `same`, and the very same file. A copy, or
+/// another file of that name elsewhere, is not.
+bool IsOneOf(std::string_view name, FileIdentity executable,
+             const std::vector<ExecutableFile>& through, SameText same);
 
 }  // namespace keeper

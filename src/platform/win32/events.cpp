@@ -25,7 +25,45 @@ WaitOutcome WaitForStopOrExit(Handle event, Handle process, ErrorCode& error) {
     return result == WAIT_OBJECT_0 ? WaitOutcome::StopRequested : WaitOutcome::ProcessEnded;
 }
 
+WaitOutcome WaitForStopExitOrTime(Handle event, Handle process, Handle, bool timed,
+                                  std::uint32_t milliseconds, ErrorCode& error) {
+    const HANDLE handles[2] = {reinterpret_cast<HANDLE>(event), reinterpret_cast<HANDLE>(process)};
+    const DWORD result = WaitForMultipleObjects(2, handles, FALSE, timed ? milliseconds : INFINITE);
+    switch (result) {
+        case WAIT_OBJECT_0:
+            return WaitOutcome::StopRequested;
+        case WAIT_OBJECT_0 + 1:
+            return WaitOutcome::ProcessEnded;
+        case WAIT_TIMEOUT:
+            return WaitOutcome::TimedOut;
+        default:
+            error = GetLastError();
+            return WaitOutcome::Failed;
+    }
+}
+
 void TakeStopSignals(Handle) {}
+
+namespace {
+
+/// The name of the watcher's mark: a colon, which no file name holds, keeps it apart from
+/// the event of another module.
+std::string MarkName(const std::string& name) { return name + ":watcher"; }
+
+}  // namespace
+
+void HoldWatcherMark(const std::string& name) {
+    // Owned and never released: the system abandons it when the watcher exits, however.
+    CreateMutexA(nullptr, TRUE, MarkName(name).c_str());
+}
+
+bool WaitForWatcherEnd(Handle, const std::string& name, std::uint32_t milliseconds) {
+    const HANDLE mark = OpenMutexA(SYNCHRONIZE, FALSE, MarkName(name).c_str());
+    if (mark == nullptr) return true;  // no watcher holds one
+    const DWORD result = WaitForSingleObject(mark, milliseconds);
+    CloseHandle(mark);
+    return result != WAIT_TIMEOUT;
+}
 
 void Pause(std::uint32_t milliseconds) { Sleep(milliseconds); }
 

@@ -1,8 +1,10 @@
 #include "platform/processes.h"
 
 #include <windows.h>
+#include <winternl.h>
 
 #include "platform/process_text.h"
+#include "text/argument_list.h"
 
 namespace keeper {
 namespace {
@@ -81,10 +83,81 @@ bool ImageFileName(HANDLE process, std::string& name) {
     return !name.empty();
 }
 
+using NtQueryInformationProcessFn = NTSTATUS(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG,
+                                                     PULONG);
+
+/// ProcessCommandLineInformation (Windows 8.1 and later): the command line as a
+/// UNICODE_STRING followed by its text, for a process of either bitness.
+constexpr auto ProcessCommandLine = static_cast<PROCESSINFOCLASS>(60);
+
+/// Reads `size` bytes at `address` of `process`, all of them or none.
+bool ReadMemory(HANDLE process, const void* address, void* buffer, SIZE_T size) {
+    SIZE_T read = 0;
+    return ReadProcessMemory(process, address, buffer, size, &read) && read == size;
+}
+
+/// The command line of `process` as it is kept in its environment block; false when it
+/// cannot be read.
+bool CommandLineOf(HANDLE process, std::wstring& line) {
+    // ntdll is in every process; its entry point is looked up once.
+    static const auto query = reinterpret_cast<NtQueryInformationProcessFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+    if (query == nullptr) return false;
+    BOOL ownWow64 = FALSE;
+    BOOL wow64 = FALSE;
+    if (!IsWow64Process(GetCurrentProcess(), &ownWow64) || !IsWow64Process(process, &wow64))
+        return false;
+    if (ownWow64) {
+        // A 32-bit keeper on 64-bit Windows cannot read a 64-bit process's block; Windows
+        // 8.1 and later copy out the line of either bitness.
+        std::vector<ULONG_PTR> buffer((sizeof(UNICODE_STRING) + 65536) / sizeof(ULONG_PTR));
+        const auto size = static_cast<ULONG>(buffer.size() * sizeof(ULONG_PTR));
+        if (query(process, ProcessCommandLine, buffer.data(), size, nullptr) >= 0) {
+            const auto* text = reinterpret_cast<const UNICODE_STRING*>(buffer.data());
+            line.assign(text->Buffer, text->Length / sizeof(WCHAR));
+            return true;
+        }
+        if (!wow64) return false;  // earlier Windows: the 64-bit block is out of reach
+    }
+    // The block of a process of keeper's own bitness, where a 64-bit process also keeps
+    // the line of a 32-bit one: the process parameters that the PEB points to.
+    PROCESS_BASIC_INFORMATION basic{};
+    PEB peb{};
+    RTL_USER_PROCESS_PARAMETERS parameters{};
+    if (query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) < 0 ||
+        !ReadMemory(process, basic.PebBaseAddress, &peb, sizeof peb) ||
+        !ReadMemory(process, peb.ProcessParameters, &parameters, sizeof parameters))
+        return false;
+    line.resize(parameters.CommandLine.Length / sizeof(WCHAR));
+    return ReadMemory(process, parameters.CommandLine.Buffer, line.data(),
+                      line.size() * sizeof(WCHAR));
+}
+
+/// The arguments of `process` after its program, by the argument rules on the command line
+/// in the ANSI code page; false when the line cannot be read, or holds a character that the
+/// code page lacks.
+bool ArgumentsOf(HANDLE process, std::vector<std::string>& arguments) {
+    std::wstring wide;
+    if (!CommandLineOf(process, wide) || wide.empty()) return false;
+    const int length = static_cast<int>(wide.size());
+    // UTF-8 as the ANSI code page has no default character to tell of.
+    BOOL lacking = FALSE;
+    BOOL* const lacks = GetACP() == CP_UTF8 ? nullptr : &lacking;
+    std::string line(
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr), '\0');
+    if (line.empty() ||
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), length, line.data(),
+                            static_cast<int>(line.size()), nullptr, lacks) == 0 ||
+        lacking)
+        return false;
+    arguments = ArgumentList(line, LeadBytes, 1);
+    return true;
+}
+
 }  // namespace
 
 ModuleQuery PrepareModuleQuery(const std::string& moduleName, const std::string&) {
-    return {moduleName, {}};
+    return {moduleName, {}, {}};
 }
 
 Handle OpenProcessOfModule(std::uint32_t id, const ModuleQuery& query) {
@@ -93,8 +166,10 @@ Handle OpenProcessOfModule(std::uint32_t id, const ModuleQuery& query) {
     const HANDLE process = OpenProcess(access, FALSE, id);
     if (process == nullptr) return NoHandle;  // ended meanwhile, or not ours to inspect
     std::string name;
+    std::vector<std::string> arguments;
     if ((FirstModuleName(process, name) || ImageFileName(process, name)) &&
-        SameTextIgnoreCase(name, query.ModuleName))
+        SameTextIgnoreCase(name, query.ModuleName) &&
+        (!query.Arguments || (ArgumentsOf(process, arguments) && arguments == *query.Arguments)))
         return reinterpret_cast<Handle>(process);
     CloseHandle(process);
     return NoHandle;
@@ -215,16 +290,30 @@ Launch LaunchProcess(const LaunchOptions& options) {
     }
     std::string environment;
     if (options.Environment) environment = EnvironmentBlock(*options.Environment);
+    // The job of a group is assigned before the program runs, so that nothing it starts
+    // escapes the job.
+    if (options.OwnGroup) flags |= CREATE_NEW_PROCESS_GROUP | CREATE_SUSPENDED;
     PROCESS_INFORMATION created{};
     std::string line = options.CommandLine;  // CreateProcessA may write to the command line
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, redirected ? TRUE : FALSE, flags,
-                        options.Environment ? environment.data() : nullptr,
-                        options.WorkingDirectory.empty() ? nullptr
-                                                         : options.WorkingDirectory.c_str(),
-                        &startup.StartupInfo, &created))
+    if (!CreateProcessA(
+            nullptr, line.data(), nullptr, nullptr, redirected ? TRUE : FALSE, flags,
+            options.Environment ? environment.data() : nullptr,
+            options.WorkingDirectory.empty() ? nullptr : options.WorkingDirectory.c_str(),
+            &startup.StartupInfo, &created))
         return {NoHandle, 0, GetLastError()};
+    HANDLE job = nullptr;
+    if (options.OwnGroup) {
+        // A job that cannot be made or joined leaves the process to be ended alone.
+        job = CreateJobObjectA(nullptr, nullptr);
+        if (job != nullptr && !AssignProcessToJobObject(job, created.hProcess)) {
+            CloseHandle(job);
+            job = nullptr;
+        }
+        ResumeThread(created.hThread);
+    }
     CloseHandle(created.hThread);
-    return {reinterpret_cast<Handle>(created.hProcess), created.dwProcessId, 0};
+    return {reinterpret_cast<Handle>(created.hProcess), created.dwProcessId, 0,
+            reinterpret_cast<Handle>(job)};
 }
 
 }  // namespace keeper

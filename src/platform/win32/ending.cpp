@@ -1,0 +1,51 @@
+#include "platform/ending.h"
+
+#include <windows.h>
+
+namespace keeper {
+namespace {
+
+HANDLE Native(Handle handle) { return reinterpret_cast<HANDLE>(handle); }
+
+BOOL CALLBACK CloseWindowOf(HWND window, LPARAM id) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == static_cast<DWORD>(id)) PostMessageA(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+}  // namespace
+
+void AskToEnd(const Watched& watched) {
+    EnumWindows(CloseWindowOf, static_cast<LPARAM>(watched.Id));
+    if (!watched.Launched) return;
+    // Ctrl+Break reaches the processes of a console; keeper has none of its own, so it
+    // joins the application's for the moment, ignoring the event itself. A process
+    // launched with CREATE_NEW_PROCESS_GROUP ignores Ctrl+C, not Ctrl+Break.
+    if (!AttachConsole(watched.Id)) return;
+    SetConsoleCtrlHandler(nullptr, TRUE);
+    GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, watched.Id);
+    FreeConsole();
+}
+
+bool WaitForEnd(Handle process, std::uint32_t milliseconds) {
+    return WaitForSingleObject(Native(process), milliseconds) == WAIT_OBJECT_0;
+}
+
+void EndByForce(const Watched& watched) {
+    if (watched.Group != NoHandle && TerminateJobObject(Native(watched.Group), 1)) return;
+    if (TerminateProcess(Native(watched.Process), 1)) return;
+    // An adopted process was opened without the right to end it, which it need not grant
+    // to be watched. Its identifier cannot pass to another process while keeper holds its
+    // handle, so it is opened again by that identifier for the end alone.
+    const HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, watched.Id);
+    if (process == nullptr) return;
+    TerminateProcess(process, 1);
+    CloseHandle(process);
+}
+
+void CloseGroup(Handle group) {
+    if (group != NoHandle) CloseHandle(Native(group));
+}
+
+}  // namespace keeper

@@ -1,0 +1,73 @@
+#include "core/stopping.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace keeper {
+namespace {
+
+// A fake process that ends at the request or at the end by force, as the case says; the
+// calls are written down in order.
+struct FakeProcess {
+    bool EndsWhenAsked = false;
+    bool EndsWhenForced = true;
+    bool Asked = false;
+    bool Forced = false;
+    std::string Calls;
+} Fake;
+
+const EndingCalls FakeEnding = {
+    [](const Watched&) {
+        Fake.Asked = true;
+        Fake.Calls += "ask ";
+    },
+    [](Handle, std::uint32_t milliseconds) {
+        Fake.Calls += "wait " + std::to_string(milliseconds) + " ";
+        return (Fake.Asked && Fake.EndsWhenAsked) || (Fake.Forced && Fake.EndsWhenForced);
+    },
+    [](const Watched&) {
+        Fake.Forced = true;
+        Fake.Calls += "force ";
+    },
+};
+
+TEST(StoppingTest, AskFirstThenEndByForceAfterTheGraceTime) {
+    const struct {
+        bool Ask;
+        bool EndsWhenAsked;
+        bool EndsWhenForced;
+        Ending Result;
+        const char* Calls;
+    } cases[] = {
+        {true, true, true, Ending::Asked, "ask wait 1500 "},
+        {true, false, true, Ending::Forced, "ask wait 1500 force wait 10000 "},
+        {true, false, false, Ending::Failed, "ask wait 1500 force wait 10000 "},
+        // A hung application is not asked: it cannot answer.
+        {false, true, true, Ending::Forced, "force wait 10000 "},
+    };
+    for (const auto& c : cases) {
+        Fake = {c.EndsWhenAsked, c.EndsWhenForced, false, false, ""};
+        EXPECT_EQ(EndApplication({1, 42, NoHandle, true}, c.Ask, 1500, FakeEnding), c.Result)
+            << c.Calls;
+        EXPECT_EQ(Fake.Calls, c.Calls);
+    }
+}
+
+TEST(StoppingTest, TheStopperWaitsTheGraceTimeAndTenSecondsMore) {
+    static std::uint32_t waited = 0;
+    static bool ends = false;
+    const auto wait = [](Handle, const std::string&, std::uint32_t milliseconds) {
+        waited = milliseconds;
+        return ends;
+    };
+    ends = true;
+    EXPECT_EQ(AwaitWatcherEnd(wait, 1, "keeper_APP", 5000), 0);
+    EXPECT_EQ(waited, 15000u);
+    ends = false;
+    EXPECT_EQ(AwaitWatcherEnd(wait, 1, "keeper_APP", 2147483647), 2);  // no overflow
+    EXPECT_EQ(waited, 2147493647u);
+}
+
+}  // namespace
+}  // namespace keeper

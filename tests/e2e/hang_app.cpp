@@ -1,0 +1,227 @@
+// An application for the end-to-end tests of hangs ("HangTimeout"). It appends lines
+// "<letter> <ms> ..." to the file STAMPS, with milliseconds of the system's monotonic
+// clock, so that a test can measure against the application's own times. "S <ms> <pid>"
+// is written at every start; run number k is counted by the S lines already in STAMPS, and
+// only the first run does what makes it hang: the runs after it behave.
+//
+// Windows:
+//   hang-app window ANSWER STAMPS   a visible top-level window that answers its messages
+//                                   until ANSWER ms after the start ("Q <ms>" when it
+//                                   stops), then a thread
+//                                   that sleeps for ever without taking one; ANSWER below
+//                                   0, and every later run: it answers for ever.
+// Linux, through the notification socket of $NOTIFY_SOCKET (one datagram a sendto):
+//   hang-app ping AFTER PERIOD STAMPS   "READY=1", then "STATUS=...\nWATCHDOG=1" every
+//                                   PERIOD ms ("P <ms>" after each), silent from AFTER ms
+//                                   on; it starts a child that sleeps for ever ("C <ms>
+//                                   <pid>"). Later runs ping for ever, without a child.
+//   hang-app trigger AFTER STAMPS   sends only "WATCHDOG=trigger" after AFTER ms ("T <ms>
+//                                   ok" or "T <ms> failed"). Later runs send nothing.
+//   hang-app child STAMPS           sends nothing itself; a child of it sends "READY=1",
+//                                   then "WATCHDOG=trigger" and ends ("K <ms> <n>": n of
+//                                   the two datagrams were sent).
+//   hang-app env STAMPS             sends nothing; records NOTIFY_SOCKET, WATCHDOG_USEC and
+//                                   WATCHDOG_PID as "V NAME=value", or "V NAME unset".
+//   hang-app adopted PATH STAMPS    waits for the socket PATH, then sends it "READY=1\n
+//                                   WATCHDOG=trigger" ("T <ms> ok" or "failed"): a process
+//                                   keeper did not launch that speaks the protocol.
+// Every mode then stays until it is ended.
+#include <chrono>
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+const char* stampFile = nullptr;
+
+long long Now() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+unsigned long Pid() {
+#ifdef _WIN32
+    return GetCurrentProcessId();
+#else
+    return static_cast<unsigned long>(getpid());
+#endif
+}
+
+void Stamp(const std::string& line) {
+    if (std::FILE* stamps = std::fopen(stampFile, "ab")) {  // lines end in LF on Windows too
+        std::fprintf(stamps, "%s\n", line.c_str());
+        std::fclose(stamps);
+    }
+}
+
+void Stamp(char what, const std::string& rest = "") {
+    Stamp(std::string(1, what) + " " + std::to_string(Now()) + (rest.empty() ? "" : " " + rest));
+}
+
+/// The number of this run: the S lines already in STAMPS.
+int RunNumber() {
+    std::ifstream earlier(stampFile);
+    int runs = 0;
+    for (std::string line; std::getline(earlier, line);)
+        runs += line.rfind("S ", 0) == 0 ? 1 : 0;
+    return runs;
+}
+
+#ifdef _WIN32
+
+LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+    return DefWindowProcA(window, message, w, l);
+}
+
+int Window(long long started, long long answer) {
+    WNDCLASSA type{};
+    type.lpfnWndProc = WindowProcedure;
+    type.hInstance = GetModuleHandleA(nullptr);
+    type.lpszClassName = "HangAppWindow";
+    RegisterClassA(&type);
+    HWND window =
+        CreateWindowExA(0, type.lpszClassName, "hang-app", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
+                        320, 200, nullptr, nullptr, type.hInstance, nullptr);
+    if (window == nullptr) {
+        Stamp('X', "CreateWindowExA " + std::to_string(GetLastError()));
+        return 1;
+    }
+    ShowWindow(window, SW_SHOW);
+    const long long until = started + answer;
+    while (answer < 0 || Now() < until) {
+        const long long left = answer < 0 ? 1000 : until - Now();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left > 0 ? left : 0),
+                                  QS_ALLINPUT);
+        for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    Stamp('Q');
+    for (;;)
+        Sleep(INFINITE);  // no message is taken any more
+}
+
+#else
+
+[[noreturn]] void Stay() {
+    for (;;)
+        std::this_thread::sleep_for(std::chrono::hours(1));
+}
+
+void Wait(long long milliseconds) {
+    if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+/// Sends `text` as one datagram to the socket `path` ("@name" for an abstract one).
+bool Send(const char* path, const std::string& text) {
+    if (path == nullptr || path[0] == '\0') return false;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::size_t length = std::strlen(path);
+    if (length >= sizeof address.sun_path) return false;
+    std::memcpy(address.sun_path, path, length);
+    if (path[0] == '@') address.sun_path[0] = '\0';
+    const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    const bool sent = sendto(fd, text.data(), text.size(), 0, reinterpret_cast<sockaddr*>(&address),
+                             static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + length)) ==
+                      static_cast<ssize_t>(text.size());
+    close(fd);
+    return sent;
+}
+
+bool Notify(const std::string& text) { return Send(std::getenv("NOTIFY_SOCKET"), text); }
+
+int Ping(long long after, long long period, bool first) {
+    if (first) {
+        if (const pid_t child = fork(); child == 0) {
+            Stay();
+        } else {
+            Stamp('C', std::to_string(child));
+        }
+    }
+    const long long silent = Now() + after;
+    if (!Notify("READY=1")) Stamp('X', "READY=1 not sent");
+    for (int n = 1; !first || Now() < silent; ++n) {
+        if (!Notify("STATUS=ping " + std::to_string(n) + "\nWATCHDOG=1"))
+            Stamp('X', "ping not sent");
+        Stamp('P');
+        Wait(period);
+    }
+    Stay();
+}
+
+int Trigger(long long after, bool first) {
+    if (!first) Stay();
+    Wait(after);
+    Stamp('T', Notify("WATCHDOG=trigger") ? "ok" : "failed");
+    Stay();
+}
+
+int Child() {
+    if (const pid_t child = fork(); child == 0) {
+        const int sent = (Notify("READY=1") ? 1 : 0) + (Notify("WATCHDOG=trigger") ? 1 : 0);
+        Stamp('K', std::to_string(sent));
+        _exit(0);
+    } else if (child > 0) {
+        waitpid(child, nullptr, 0);
+    }
+    Stay();
+}
+
+int Environment() {
+    for (const char* name : {"NOTIFY_SOCKET", "WATCHDOG_USEC", "WATCHDOG_PID"}) {
+        const char* value = std::getenv(name);
+        Stamp(value == nullptr ? std::string("V ") + name + " unset"
+                               : std::string("V ") + name + "=" + value);
+    }
+    Stay();
+}
+
+int Adopted(const char* path) {
+    struct stat info {};
+    for (int i = 0; i < 400 && stat(path, &info) != 0; ++i)
+        Wait(50);
+    Stamp('T', Send(path, "READY=1\nWATCHDOG=trigger") ? "ok" : "failed");
+    Stay();
+}
+
+#endif
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) return 2;
+    const std::string mode = argv[1];
+    stampFile = argv[argc - 1];
+    const bool first = RunNumber() == 0;
+    [[maybe_unused]] const long long started = Now();
+    Stamp('S', std::to_string(Pid()));
+#ifdef _WIN32
+    if (mode == "window" && argc == 4) return Window(started, first ? std::atoll(argv[2]) : -1);
+#else
+    if (mode == "ping" && argc == 5) return Ping(std::atoll(argv[2]), std::atoll(argv[3]), first);
+    if (mode == "trigger" && argc == 4) return Trigger(std::atoll(argv[2]), first);
+    if (mode == "child" && argc == 3) return Child();
+    if (mode == "env" && argc == 3) return Environment();
+    if (mode == "adopted" && argc == 4) return Adopted(argv[2]);
+#endif
+    Stamp('X', "unknown mode " + mode);
+    return 2;
+}

@@ -1,0 +1,324 @@
+#!/usr/bin/env bash
+# "StopApplication": a stop ends the application before the watcher. One that ends on the
+# polite request is stopped, one that ignores it is ended after the grace time together
+# with the process it started (an adopted one alone); the stopper returns when the watcher
+# has ended; a stop in a pause ends the pause; a killed watcher leaves the application
+# running; an invalid value counts as absent.
+source "$(dirname "$0")/lib.sh"
+
+now_ms() { local t=${EPOCHREALTIME/./}; echo $((t / 1000)); }
+
+# The grace time, and what "at once" may take: under Wine every program start costs time.
+if is_windows; then grace=2500 slack=4000; else grace=1500 slack=1000; fi
+
+# Windows: WM_CLOSE needs the application's window, and a window needs a display.
+windows=1
+if is_windows; then
+    if can_show_boxes && start_display; then
+        export DISPLAY=$display
+    else
+        windows=0
+        echo "# no Xvfb, xdotool or import: the cases of WM_CLOSE are not tested"
+    fi
+fi
+
+# install_app DIR NAME: the test application as DIR/NAME; every part has a name of its
+# own, so that none adopts another's.
+install_app() { mkdir -p "$1"; cp "$bin/stop-app$ext" "$1/$2$ext"; }
+
+# stop_settings DIR NAME APP MODE SETTING...: keeper DIR/NAME watching DIR/APP in MODE,
+# which records to DIR/record.txt.
+stop_settings() {
+    local dir=$1 name=$2 app=$3 mode=$4 setting
+    shift 4
+    {
+        printf '[Settings]\r\nApplicationName=%s\r\n' "$(native_path "$dir/$app$ext")"
+        printf 'Parameters=%s %s\r\nSleepInterval=0\r\n' "$mode" "$(native_path "$dir/record.txt")"
+        for setting in "$@"; do printf '%s\r\n' "$setting"; done
+    } > "$dir/$name.cfg"
+}
+
+# start_watcher DIR NAME: keeper DIR/NAME in the background, its process in $watcher. What
+# the watcher launches may outlive it; it must not hold the test's output.
+start_watcher() {
+    (cd "$1" && exec $runner "./$2$ext" > /dev/null 2>&1) &
+    watcher=$!
+}
+
+# recorded DIR EVENT [PID]: the application's record has the event (of that process).
+recorded() {
+    [ -f "$1/record.txt" ] &&
+        awk -v e="$2" -v p="${3:-}" '{ sub(/\r$/, "") } $1 == e && (p == "" || $2 == p) { f = 1 }
+                                     END { exit !f }' "$1/record.txt"
+}
+# record_pid DIR EVENT: the process that recorded the event first.
+record_pid() { awk -v e="$2" '{ sub(/\r$/, "") } $1 == e { print $2; exit }' "$1/record.txt" 2>/dev/null; }
+
+# gone PID: the process has ended (a zombie nobody has reaped yet counts as ended).
+gone() { [ ! -e "/proc/$1" ] || [ "$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f1)" = Z ]; }
+# running DIR NAME PID: the process PID, started from DIR/NAME, runs. The identifiers of
+# Windows processes are Wine's, which only a Windows program can look up.
+running() {
+    if is_windows; then
+        $runner "$bin/stop-app$ext" alive "$3" "$2$ext"
+    else
+        ! gone "$3" && [ "$(readlink "/proc/$3/exe" 2>/dev/null)" = "$(cd "$1" && pwd -P)/$2" ]
+    fi
+}
+not() { ! "$@"; }
+
+# stop DIR NAME: keeper /u in DIR; its exit code in $stopped, the time it took in $took
+# (ms), and whether the watcher had logged its stop by the time it returned in $logged.
+stop() {
+    local asked
+    asked=$(now_ms)
+    keeper "$1" "$2" /u
+    stopped=$?
+    took=$(($(now_ms) - asked))
+    if has_line "$1/$2.log" "Stop $2"; then logged=1; else logged=0; fi
+}
+
+# entry LOG TEXT: the number of the first line whose message is TEXT, or that holds " TEXT"
+# when TEXT ends with a blank (the start of an entry with more after it); 0 when none does.
+entry() {
+    [ -f "$1" ] || { echo 0; return; }
+    TEXT=$2 awk 'BEGIN { t = ENVIRON["TEXT"]; prefix = t ~ / $/ }
+                 { sub(/\r$/, ""); n = length($0) - length(t)
+                   if ((prefix && index($0, " " t)) || (!prefix && n > 0 && substr($0, n) == " " t)) {
+                       print NR; found = 1; exit } }
+                 END { if (!found) print 0 }' "$1"
+}
+# in_order LOG TEXT...: each entry is there, after the one before it.
+in_order() {
+    local log=$1 at=0 next
+    shift
+    for text in "$@"; do
+        next=$(entry "$log" "$text")
+        [ "$next" -gt "$at" ] || return 1
+        at=$next
+    done
+}
+# message LOG TEXT: the message of the first entry that holds " TEXT", from TEXT on.
+message() {
+    [ -f "$1" ] && TEXT=$2 awk 'BEGIN { t = " " ENVIRON["TEXT"] }
+                                { sub(/\r$/, "") } i = index($0, t) { print substr($0, i + 1); exit }' "$1"
+}
+
+# The status of an application ended by force: the job's exit code 1 on Windows, SIGKILL.
+if is_windows; then killed_status="exit code 1"; else killed_status="signal 9 \(SIGKILL\)"; fi
+
+# --- an application that ends on the polite request: stopped, then the watcher -------------
+if [ $windows -eq 1 ]; then
+    dir=$work/close
+    install_keeper "$dir" kc
+    install_app "$dir" sa-close
+    stop_settings "$dir" kc sa-close close "StopApplication=$grace"
+    command=$(native_path "$dir/sa-close$ext")
+    start_watcher "$dir" kc
+    check "polite: the application runs" wait_for 30 recorded "$dir" started
+    app=$(record_pid "$dir" started)
+    stop "$dir" kc
+    echo "# the stopper of an application that ends on the request returned in $took ms"
+    check "polite: the stopper's exit code is 0" [ "$stopped" -eq 0 ]
+    check "polite: the watcher had ended when the stopper returned" [ "$logged" -eq 1 ]
+    if is_windows; then wait_for 3 gone $watcher; fi
+    check "polite: the watcher's process is gone when the stopper returned" gone $watcher
+    check "polite: the application ended on the request itself" recorded "$dir" closed "$app"
+    check "polite: the application is gone" not running "$dir" sa-close "$app"
+    check "polite: the log has \"Stop <command>\", then \"Stop kc\"" \
+        in_order "$dir/kc.log" "Start $command" "Stop $command" "Stop kc"
+    check "polite: nothing is terminated" [ "$(count_lines "$dir/kc.log" "Terminate $command")" -eq 0 ]
+    check "polite: the grace time is not waited out" [ "$took" -lt "$grace" ]
+    wait $watcher
+    check "polite: the watcher's exit code is 0" [ $? -eq 0 ]
+fi
+
+# --- Windows: a console application that ends on Ctrl+Break ----------------------------------
+if is_windows; then
+    dir=$work/break
+    install_keeper "$dir" kb
+    install_app "$dir" sa-break
+    stop_settings "$dir" kb sa-break break "StopApplication=$grace"
+    command=$(native_path "$dir/sa-break$ext")
+    start_watcher "$dir" kb
+    check "Ctrl+Break: the application runs" wait_for 30 recorded "$dir" started
+    app=$(record_pid "$dir" started)
+    stop "$dir" kb
+    check "Ctrl+Break: the stopper's exit code is 0" [ "$stopped" -eq 0 ]
+    check "Ctrl+Break: the application is gone" not running "$dir" sa-break "$app"
+    # wineserver sends no console event but CTRL_C_EVENT: under Wine the application never
+    # sees Ctrl+Break and is ended after the grace time. Either way the log says which.
+    if recorded "$dir" break "$app"; then
+        echo "# Ctrl+Break reached the console application"
+        check "Ctrl+Break: \"Stop <command>\", then \"Stop kb\"" in_order "$dir/kb.log" "Stop $command" "Stop kb"
+    else
+        echo "# Ctrl+Break did not reach the console application; it was ended after the grace time"
+        [ -n "$runner" ] || fail "Ctrl+Break: the console application got the request"
+        check "Ctrl+Break: \"Terminate <command>\", then \"Stop kb\"" \
+            in_order "$dir/kb.log" "Terminate $command" "Stop kb"
+        check "Ctrl+Break: ended after the grace time" [ "$took" -ge "$grace" ]
+    fi
+fi
+
+# --- an application that ignores the request and started a child: both ended by force ------
+dir=$work/stay
+install_keeper "$dir" kt
+install_app "$dir" sa-stay
+stop_settings "$dir" kt sa-stay stay "StopApplication=$grace" LogDetails=1
+command=$(native_path "$dir/sa-stay$ext")
+start_watcher "$dir" kt
+check "ignored: the application and its child run" \
+    wait_for 30 eval 'recorded "$dir" started && recorded "$dir" child'
+app=$(record_pid "$dir" started)
+child=$(record_pid "$dir" child)
+stop "$dir" kt
+echo "# the stopper of an application that ignores the request returned in $took ms (grace $grace ms)"
+check "ignored: the stopper's exit code is 0" [ "$stopped" -eq 0 ]
+check "ignored: the stopper returned after the grace time" [ "$took" -ge "$grace" ]
+check "ignored: the watcher had ended when the stopper returned" [ "$logged" -eq 1 ]
+if is_windows; then
+    [ $windows -eq 0 ] || check "ignored: the window was asked to close" recorded "$dir" ignored-close "$app"
+else
+    # The request goes to the process group: the child gets it too.
+    check "ignored: the application was asked (SIGTERM)" recorded "$dir" ignored-term "$app"
+    check "ignored: its child was asked too" recorded "$dir" ignored-term "$child"
+fi
+check "ignored: the application is gone" not running "$dir" sa-stay "$app"
+check "ignored: its child is gone" not running "$dir" sa-stay "$child"
+check "ignored: \"End\", \"Terminate <command>\", then \"Stop kt\"" \
+    in_order "$dir/kt.log" "Start $command: " "End $command: " "Terminate $command" "Stop kt"
+check "ignored: the End entry gives the end by force" \
+    matches "$(message "$dir/kt.log" "End $command: ")" ": $killed_status after [0-9.]+ s$"
+check "ignored: no \"Stop <command>\"" [ "$(count_lines "$dir/kt.log" "Stop $command")" -eq 0 ]
+wait $watcher
+check "ignored: the watcher's exit code is 0" [ $? -eq 0 ]
+
+# --- an adopted application is ended alone ---------------------------------------------------
+dir=$work/adopted
+install_keeper "$dir" ka
+install_app "$dir" sa-adopted
+stop_settings "$dir" ka sa-adopted stay "StopApplication=$grace" LogDetails=1
+command=$(native_path "$dir/sa-adopted$ext")
+# A group of its own on Linux: sent to the group, the request or the end would reach the child.
+if is_windows; then
+    (cd "$dir" && exec $runner "./sa-adopted$ext" stay "$(native_path "$dir/record.txt")" > /dev/null 2>&1) &
+else
+    (cd "$dir" && exec setsid "./sa-adopted" stay "$dir/record.txt" > /dev/null 2>&1) &
+fi
+check "adopted: the application and its child run" \
+    wait_for 30 eval 'recorded "$dir" started && recorded "$dir" child'
+app=$(record_pid "$dir" started)
+child=$(record_pid "$dir" child)
+start_watcher "$dir" ka
+check "adopted: the watcher adopts it" wait_for 30 has_line "$dir/ka.log" "Adopt $command: process $app"
+stop "$dir" ka
+check "adopted: the stopper's exit code is 0" [ "$stopped" -eq 0 ]
+check "adopted: the application is gone" not running "$dir" sa-adopted "$app"
+check "adopted: its child keeps running" running "$dir" sa-adopted "$child"
+is_windows || check "adopted: its child was not asked" not recorded "$dir" ignored-term "$child"
+check "adopted: \"Terminate <command>\", then \"Stop ka\"" in_order "$dir/ka.log" "Terminate $command" "Stop ka"
+is_windows || kill -KILL "$child" 2>/dev/null
+
+# --- a stop during a pause launches nothing more and is answered at once ---------------------
+dir=$work/pause
+install_keeper "$dir" kp
+cp "$bin/keeper-demo$ext" "$dir/sa-pause-demo$ext"
+{
+    printf '[Settings]\r\nApplicationName=%s\r\n' "$(native_path "$dir/sa-pause-demo$ext")"
+    printf 'Parameters=0 %s\r\nSleepInterval=20000\r\nStopApplication=%s\r\n' \
+        "$(native_path "$dir/launches.txt")" "$grace"
+} > "$dir/kp.cfg"
+command=$(native_path "$dir/sa-pause-demo$ext")
+start_watcher "$dir" kp
+check "pause: the application ran" wait_for 30 test -s "$dir/launches.txt"
+sleep 1  # the application has ended: well into the pause of 20 s
+stop "$dir" kp
+echo "# a stop in a pause of 20000 ms answered in $took ms"
+check "pause: the stopper's exit code is 0" [ "$stopped" -eq 0 ]
+check "pause: answered at once" [ "$took" -lt "$slack" ]
+check "pause: the watcher had ended when the stopper returned" [ "$logged" -eq 1 ]
+sleep 0.5
+check "pause: nothing launched after the stop" [ "$(line_count "$dir/launches.txt")" -eq 1 ]
+check "pause: no restart logged" [ "$(count_lines "$dir/kp.log" "Restart $command")" -eq 0 ]
+check "pause: nothing asked or ended" \
+    [ "$(count_lines "$dir/kp.log" "Stop $command")" -eq 0 -a "$(count_lines "$dir/kp.log" "Terminate $command")" -eq 0 ]
+
+# --- a killed watcher leaves the application running; a stopper then is idle -----------------
+dir=$work/killed
+install_keeper "$dir" kk
+install_app "$dir" sa-killed
+stop_settings "$dir" kk sa-killed break "StopApplication=$grace"
+start_watcher "$dir" kk
+check "killed watcher: the application runs" wait_for 30 recorded "$dir" started
+app=$(record_pid "$dir" started)
+sleep 0.5  # the watcher waits for the application
+kill -KILL $watcher
+check "killed watcher: the watcher is gone" wait_for 10 gone $watcher
+sleep 1
+check "killed watcher: the application keeps running" running "$dir" sa-killed "$app"
+stop "$dir" kk
+check "idle stopper with the key: exit code 0" [ "$stopped" -eq 0 ]
+check "idle stopper with the key: it returns at once" [ "$took" -lt "$slack" ]
+check "idle stopper with the key: the application keeps running" running "$dir" sa-killed "$app"
+is_windows || kill -KILL "$app" 2>/dev/null
+
+# --- an invalid value counts as absent: the stop leaves the application running ------------
+dir=$work/invalid
+install_keeper "$dir" ki
+install_app "$dir" sa-invalid
+stop_settings "$dir" ki sa-invalid break "StopApplication=soon"
+command=$(native_path "$dir/sa-invalid$ext")
+start_watcher "$dir" ki
+check "invalid value: the application runs" wait_for 30 recorded "$dir" started
+app=$(record_pid "$dir" started)
+check "invalid value: logged after \"Start ki\", before the launch" \
+    in_order "$dir/ki.log" "Start ki" "Invalid value of StopApplication: soon" "Start $command"
+stop "$dir" ki
+check "invalid value: the stopper's exit code is 0" [ "$stopped" -eq 0 ]
+check "invalid value: the watcher ends" wait_for 20 gone $watcher
+check "invalid value: the application keeps running" running "$dir" sa-invalid "$app"
+check "invalid value: nothing asked or ended" \
+    [ "$(count_lines "$dir/ki.log" "Stop $command")" -eq 0 -a "$(count_lines "$dir/ki.log" "Terminate $command")" -eq 0 ]
+is_windows || kill -KILL "$app" 2>/dev/null
+
+if ! is_windows; then
+    # --- SIGTERM to the watcher is a stop request: the application is stopped too ---------
+    dir=$work/sigterm
+    install_keeper "$dir" ks
+    install_app "$dir" sa-sigterm
+    stop_settings "$dir" ks sa-sigterm close "StopApplication=$grace" LogDetails=1
+    command=$dir/sa-sigterm
+    start_watcher "$dir" ks
+    check "SIGTERM: the application runs" wait_for 30 recorded "$dir" started
+    app=$(record_pid "$dir" started)
+    kill -s TERM $watcher
+    check "SIGTERM: the watcher ends" wait_for 10 gone $watcher
+    check "SIGTERM: the application ended on the request" recorded "$dir" closed "$app"
+    check "SIGTERM: the application is gone" not running "$dir" sa-sigterm "$app"
+    check "SIGTERM: \"End\" (exit code 0), \"Stop <command>\", then \"Stop ks\"" \
+        in_order "$dir/ks.log" "End $command: exit code 0 after " "Stop $command" "Stop ks"
+    wait $watcher
+    check "SIGTERM: the watcher's exit code is 0" [ $? -eq 0 ]
+
+    # --- a watcher that does not end in StopApplication + 10 s: the stopper gives up, 2 ----
+    # The watcher is held (SIGSTOP) while the stopper waits, then let go.
+    dir=$work/held
+    install_keeper "$dir" kh
+    install_app "$dir" sa-held
+    stop_settings "$dir" kh sa-held close StopApplication=1000
+    command=$dir/sa-held
+    start_watcher "$dir" kh
+    check "held watcher: the application runs" wait_for 30 recorded "$dir" started
+    app=$(record_pid "$dir" started)
+    kill -s STOP $watcher
+    stop "$dir" kh
+    kill -s CONT $watcher
+    echo "# the stopper of a held watcher gave up after $took ms"
+    check "held watcher: the stopper's exit code is 2" [ "$stopped" -eq 2 ]
+    check "held watcher: it waited StopApplication + 10 s" [ "$took" -ge 11000 -a "$took" -lt $((11000 + slack)) ]
+    check "held watcher: let go, the watcher stops the application and ends" wait_for 10 gone $watcher
+    check "held watcher: \"Stop <command>\", then \"Stop kh\"" in_order "$dir/kh.log" "Stop $command" "Stop kh"
+fi
+
+is_windows && stop_display
+summary

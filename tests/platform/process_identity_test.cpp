@@ -1,0 +1,76 @@
+// Which Linux process runs the very file a link or a #! script of the module's name leads
+// to, and which of its arguments follow the program.
+#ifndef _WIN32
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/posix/started_under.h"
+#include "platform/process_text.h"
+
+namespace keeper {
+namespace {
+
+using namespace std::string_literals;
+
+TEST(ProcessIdentity, AnExecutableOfTheNameMustAlsoBeTheVeryFile) {
+    // /x/a/myapp links to sleep, file 7 of device 1; the interpreter of a script is file 9.
+    const std::vector<ExecutableFile> through = {{"sleep", {1, 7}}, {"python3.11", {1, 9}}};
+    const struct {
+        const char* Name;
+        FileIdentity Executable;
+        bool OneOf;
+    } cases[] = {
+        {"sleep", {1, 7}, true},
+        {"SLEEP", {1, 7}, true},   // names compare without regard to case
+        {"sleep", {1, 8}, false},  // another file of that name: /x/b/sleep
+        {"sleep", {2, 7}, false},  // the same inode on another device
+        {"python3.11", {1, 9}, true},
+        {"python3.11", {1, 7}, false},  // the other entry's file under this name
+        {"tail", {1, 7}, false},        // the file under another name
+        {"", {0, 0}, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsOneOf(c.Name, c.Executable, through, SameTextIgnoreCase), c.OneOf)
+            << c.Name << " " << c.Executable.Device << ":" << c.Executable.Inode;
+    EXPECT_FALSE(IsOneOf("sleep", {1, 7}, {}, SameTextIgnoreCase));
+}
+
+TEST(ProcessIdentity, TheArgumentsFollowTheProgramOrTheScript) {
+    using Arguments = std::optional<std::vector<std::string>>;
+    const struct {
+        std::string Comm;
+        std::string CommandLine;  // as /proc/PID/cmdline holds it
+        std::string Module;
+        Arguments After;  // none: not started through the module
+    } cases[] = {
+        // A link: the arguments after argument 0.
+        {"python3", "python3\0-m\0http.server\0"s, "PYTHON3",
+         std::vector<std::string>{"-m", "http.server"}},
+        {"python3", "/usr/bin/python3\0"s, "PYTHON3", std::vector<std::string>{}},
+        // A script: after the script's path, past the interpreter and the #! option.
+        {"run.sh", "/bin/sh\0/opt/run.sh\0--port\0a b\0"s, "RUN.SH",
+         std::vector<std::string>{"--port", "a b"}},
+        {"run.sh", "/bin/sh\0-e\0/opt/run.sh\0x\0"s, "RUN.SH", std::vector<std::string>{"x"}},
+        {"run.sh", "/bin/sh\0/opt/run.sh\0"s, "RUN.SH", std::vector<std::string>{}},
+        // An empty argument is one; the last may lack its NUL.
+        {"app", "app\0\0x"s, "APP", std::vector<std::string>{"", "x"}},
+        // Not started through the module: nothing to compare.
+        {"sh", "/bin/sh\0/opt/run.sh\0"s, "RUN.SH", std::nullopt},
+        {"run.sh", ""s, "RUN.SH", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const int program = ProgramArgument(c.Comm, c.CommandLine, c.Module, SameTextIgnoreCase);
+        EXPECT_EQ(ArgumentsAfter(c.CommandLine, program), c.After) << c.Comm << " " << program;
+    }
+    // A process of the module's own executable: after argument 0, which must be there.
+    EXPECT_EQ(ArgumentsAfter("app\0a\0"s, 0), Arguments(std::vector<std::string>{"a"}));
+    EXPECT_EQ(ArgumentsAfter(""s, 0), std::nullopt);
+    EXPECT_EQ(ArgumentsAfter("app\0"s, 1), std::nullopt);
+}
+
+}  // namespace
+}  // namespace keeper
+#endif
