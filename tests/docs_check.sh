@@ -122,7 +122,9 @@ for doc in "${docs[@]}"; do
                         check "$where: scripts/demo runs and ends with exit code 0" \
                             grep -q '^== keeper exited with code 0' <<< "$demo"
                         check "$where: scripts/demo shows a log with start, restart and stop" \
-                            bash -c 'grep -q " Start keeper" <<< "$1" && grep -q " Restart " <<< "$1" && grep -q " Stop keeper" <<< "$1"' _ "$demo" ;;
+                            bash -c 'grep -q " Start keeper" <<< "$1" && grep -q " Restart " <<< "$1" && grep -q " Stop keeper" <<< "$1"' _ "$demo"
+                        check "$where: scripts/demo stops the demo program with keeper (StopApplication)" \
+                            bash -c 'grep -q " Stop ./keeper-demo" <<< "$1" && grep -qx "== keeper-demo has ended too" <<< "$1"' _ "$demo" ;;
                     *) rest=${rest%%#*}; rest=${rest%"${rest##*[! ]}"}
                        check "$where: scripts/test-all runs '$cmd $rest'" grep -qE "^ *$cmd $rest( |\$)" scripts/test-all ;;
                     esac
@@ -171,7 +173,7 @@ check "guide: the quick start's keeper started" has_entry "Start keeper"
 check "guide: it launched the configured program" has_entry "Start $app"
 check "guide: keeper /u stopped it" wait_for 10 has_entry "Stop keeper"
 check "guide: the log shown by cat is the log written" grep -q " Start keeper" "$work/run.out"
-check "guide: keeper started again after the Stop line became the watcher again" \
+check "guide: keeper started again after the waiting stopper became the watcher again" \
     [ "$(grep -c " Start keeper"$'\r$' "$log" 2>/dev/null)" -ge 2 ]
 check "guide: and was no duplicate" bash -c '! grep -q " Watching on the module " "$1"' _ "$log"
 check "guide: the example settings give no \"Invalid value\" or \"Unknown key\" line" \
@@ -190,7 +192,7 @@ while IFS= read -r text; do
         [ ${#piece} -ge 2 ] || continue
         check "guide explains \"$piece\"" grep -qF -- "$piece" <<< "$guide_text"
     done
-done < <(sed -nE 's/^KEEPER_MESSAGE\((6544[2-9]|6545[0-5]|65504|6551[34]|6552[3-9]|65530), [A-Za-z]+, "(.*)"\)$/\2/p' src/resources/messages.def)
+done < <(sed -nE 's/^KEEPER_MESSAGE\((6544[2-9]|6545[0-5]|6550[456]|6551[34]|6552[3-9]|65530), [A-Za-z]+, "(.*)"\)$/\2/p' src/resources/messages.def)
 # The man page names every log entry too, piece by piece.
 while IFS= read -r text; do
     IFS=$'\x01' read -ra pieces <<< "$(sed -e 's/%[sdp]/\x01/g' <<< "$text")"
@@ -199,9 +201,9 @@ while IFS= read -r text; do
         [ ${#piece} -ge 2 ] || continue
         check "the man page explains \"$piece\"" grep -qF -- "$piece" <<< "$man_text"
     done
-done < <(sed -nE 's/^KEEPER_MESSAGE\((6544[2-9]|6545[0-5]|65504), [A-Za-z]+, "(.*)"\)$/\2/p' src/resources/messages.def)
+done < <(sed -nE 's/^KEEPER_MESSAGE\((6544[2-9]|6545[0-5]|6550[456]), [A-Za-z]+, "(.*)"\)$/\2/p' src/resources/messages.def)
 for text in "A module name is not defined." "Watching on the module" "is already started on this computer." \
-            "Start" "Restart" "Stop" "Error" "CreateEvent" "WaitForMultipleObjects:" "WaitForSingleObject:" "Application Error" \
+            "Start" "Restart" "Stop" "Terminate" "Error" "CreateEvent" "WaitForMultipleObjects:" "WaitForSingleObject:" "Application Error" \
             "Exception EInOutError in module" "File access denied" "Invalid filename" "File not found"; do
     check "the man page names \"$text\"" grep -qF -- "$text" <<< "$man_text"
 done
@@ -211,12 +213,13 @@ done
 process_re=': process [1-9][0-9]*$'
 end_re='^End .+: (exit code ([0-9]+)( \((0x[0-9A-F]{8})\))?|exit code unknown|signal ([0-9]+) \((SIG[A-Z0-9]+)\)) after [0-9]+\.[0-9] s$'
 watching_re='^Watching on the module [A-Z.-]+ is already started on this computer\.$'
-invalid_re='^Invalid value of (Window|LogDetails|NoRestartExitCodes|Environment): .'
+invalid_re='^Invalid value of (Window|LogDetails|NoRestartExitCodes|Adoption|HangTimeout|StopApplication|Environment): .'
 entry_ok() {
     local entry=$1
     case $entry in
     "Start "*|"Restart "*) [[ $entry != *": process"* || $entry =~ $process_re ]] ;;
-    "Stop "*) true ;;
+    "Stop "*|"Terminate "?*) true ;;
+    "Hung "?*) true ;;
     "Adopt "*) [[ $entry =~ ^Adopt\ .+$process_re ]] ;;
     "End "*)
         [[ $entry =~ $end_re ]] || return 1
@@ -244,7 +247,8 @@ check "the log lines the guide shows come from keeper's message table" log_lines
 check "the log lines the man page shows come from keeper's message table" log_lines_ok <<< "$(MANWIDTH=200 man -l docs/keeper.1 2>/dev/null | col -bx)"
 # Each key: a row of the guide's settings table and an item of the man page.
 for key in ApplicationName Parameters SleepInterval MaxSleepInterval LogFileLimit \
-           WorkingDirectory OutputFile Window LogDetails NoRestartExitCodes; do
+           WorkingDirectory OutputFile Window LogDetails NoRestartExitCodes Adoption HangTimeout \
+           StopApplication; do
     check "guide and man page explain $key" \
         bash -c "grep -q '^| \`$key\` |' '$guide' && grep -A1 -x '\.TP' docs/keeper.1 | grep -qx '\.B $key'"
 done
@@ -287,7 +291,8 @@ environment_shown() { # ";[Environment]" explained above it and followed by ;NAM
         END { exit !(shown == 1 && explained == 1 && variables >= 1 && active == 0) }' "$1"
 }
 for file in packaging/linux/keeper.cfg packaging/windows/keeper.cfg; do
-    for key in MaxSleepInterval LogFileLimit WorkingDirectory OutputFile Window LogDetails NoRestartExitCodes; do
+    for key in MaxSleepInterval LogFileLimit WorkingDirectory OutputFile Window LogDetails NoRestartExitCodes \
+               Adoption HangTimeout StopApplication; do
         check "$file: $key is there, commented out and explained" opt_in_explained "$file" "$key"
     done
     check "$file: [Environment] is shown commented out, explained, with a variable" environment_shown "$file"
@@ -311,9 +316,16 @@ how to write two quoted arguments|`Parameters=""a b" "c d""`|Parameters=""a b" "
 adoption takes any process of the file name, someone else's sleep too|`ApplicationName=/usr/bin/sleep` keeper adopts whatever `sleep`|ApplicationName=/usr/bin/sleep adopts any sleep
 a changed Parameters does not replace an adopted instance|a changed `Parameters` does not replace it|a changed Parameters takes effect only at the next launch
 stop keeper before changing ApplicationName|Stop keeper before you change `ApplicationName`|Stop keeper first, then edit the file
-/u does not wait for the watcher to end|`keeper /u` does not wait for the watcher to end|it does not wait for the watcher to end
-a stop during a pause launches once more|the application is launched once more, then the watcher writes|the application is launched once more, then keeper stops
-wait for the Stop line before starting again|wait for the "Stop" line|wait for the old watcher's Stop line
+without StopApplication, /u does not wait for the watcher to end|Without `StopApplication`, `keeper /u` does not wait for the watcher to end|Without StopApplication, keeper /u returns as soon as it has sent the request; it does not wait for the watcher to end
+without StopApplication or back-off, a stop during a pause launches once more|the application is launched once more, then the watcher writes|the application is launched once more, then keeper stops
+without StopApplication, or after the stopper's 2, wait for the Stop line before starting again|wait for the "Stop" line|wait for the old watcher's Stop line
+with StopApplication, /u returns when the watcher has ended and keeper may start again at once|`keeper /u` ends the pause at once and returns only when the watcher has ended, so keeper may be started again right after it|keeper /u ends the pause at once and returns when the watcher has ended, and keeper may be started again right after it
+StopApplication asks first, then ends the whole tree after the grace time|\*\*What still runs is ended by force, the application and every process it started\.\*\*|It waits for the end at most this many milliseconds, the grace time; what still runs then is ended by force
+a process that left the process group escapes on Linux|A process that has left the group \(with `setsid`, or a daemon that detaches\) escapes on Linux|A process that has left the group \(with setsid\(1\), or a daemon that detaches\) escapes
+an adopted instance is ended alone|\*\*An adopted instance\*\* \(one that ran before keeper.*is asked and ended alone|An adopted instance is asked and ended alone
+a killed watcher leaves the application running, also with StopApplication|\*\*A killed watcher stops nothing\.\*\*|A watcher that is killed stops nothing: the application keeps running
+the stopper's exit code 2|gives exit code 2|or gives up after this time plus 10 seconds with exit status 2
+under systemd, TimeoutStopSec must exceed StopApplication|`TimeoutStopSec` must exceed `StopApplication`|Under systemd, TimeoutStopSec must exceed this time
 watch the worker, not its launcher|Watch the program that stays running, not its launcher|Name the worker itself in ApplicationName, not the launcher
 a line with # in front of a key is named as an unknown key|`#SleepInterval=0` is the key `#SleepInterval` and named here|#SleepInterval, named in the log as an unknown key
 WorkingDirectory and OutputFile are relative to the settings file|A relative path is taken from the folder of the settings file|A relative path is taken from the directory of the settings file
