@@ -184,25 +184,7 @@ bool SignalEvent(Handle event) {
 }
 
 WaitOutcome WaitForStopOrExit(Handle event, Handle process, ErrorCode& error) {
-    pollfd watched[2] = {{FdOf(event), POLLIN, 0}, {FdOf(process), POLLIN, 0}};
-    for (;;) {
-        if (poll(watched, 2, -1) < 0) {
-            if (errno == EINTR) continue;
-            error = static_cast<ErrorCode>(errno);
-            return WaitOutcome::Failed;
-        }
-        for (const pollfd& slot : watched) {
-            if ((slot.revents & POLLNVAL) != 0) {
-                error = EBADF;
-                return WaitOutcome::Failed;
-            }
-        }
-        if ((watched[0].revents & POLLIN) != 0) {  // the event wins a tie
-            Drain(watched[0].fd);
-            return WaitOutcome::StopRequested;
-        }
-        if (watched[1].revents != 0) return WaitOutcome::ProcessEnded;
-    }
+    return WaitForStopExitOrTime(event, process, NoHandle, false, 0, error);
 }
 
 WaitOutcome WaitForStopExitOrTime(Handle event, Handle process, Handle notify, bool timed,
@@ -211,9 +193,9 @@ WaitOutcome WaitForStopExitOrTime(Handle event, Handle process, Handle notify, b
                          {FdOf(process), POLLIN, 0},
                          {notify == NoHandle ? -1 : FdOf(notify), POLLIN, 0}};
     // An interrupted poll goes on for what is left of the time, not for all of it again.
-    const std::uint64_t deadline = MonotonicMilliseconds() + milliseconds;
+    const std::uint64_t deadline = timed ? MonotonicMilliseconds() + milliseconds : 0;
     for (;;) {
-        int wait = -1;
+        int wait = -1;  // poll skips the slot of a descriptor of -1: no socket
         if (timed) {
             const std::uint64_t now = MonotonicMilliseconds();
             wait = now >= deadline

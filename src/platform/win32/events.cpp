@@ -15,14 +15,7 @@ InstanceEvent CreateInstanceEvent(const std::string& name) {
 bool SignalEvent(Handle event) { return SetEvent(reinterpret_cast<HANDLE>(event)) != FALSE; }
 
 WaitOutcome WaitForStopOrExit(Handle event, Handle process, ErrorCode& error) {
-    // Slot 0 first: when both are signalled, the lower slot wins.
-    const HANDLE handles[2] = {reinterpret_cast<HANDLE>(event), reinterpret_cast<HANDLE>(process)};
-    const DWORD result = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
-    if (result == WAIT_FAILED) {
-        error = GetLastError();
-        return WaitOutcome::Failed;
-    }
-    return result == WAIT_OBJECT_0 ? WaitOutcome::StopRequested : WaitOutcome::ProcessEnded;
+    return WaitForStopExitOrTime(event, process, NoHandle, false, 0, error);
 }
 
 WaitOutcome WaitForStopExitOrTime(Handle event, Handle process, Handle, bool timed,
