@@ -45,7 +45,8 @@ check "guide.html: an HTML page in UTF-8" \
 check "guide.html: every line ends in CR LF" crlf_only "$html"
 while read -r heading; do
     check "guide.html: has the section \"$heading\"" grep -qF ">$heading</h2>" "$html"
-done < <(sed -n 's/^## //p' "$repo/docs/guide.md" | sed -e 's/&/\&amp;/g' -e 's/</\&lt;/g' -e 's/>/\&gt;/g')
+done < <(sed -n 's/^## //p' "$repo/docs/guide.md" |
+         sed -e 's/&/\&amp;/g' -e 's/</\&lt;/g' -e 's/>/\&gt;/g' -e 's|`\([^`]*\)`|<code>\1</code>|g')
 check "guide.html: the settings table shows the quotes around Parameters" \
     grep -qF '<code>Parameters=""a b" "c d""</code>' "$html"
 check "guide.html: no Markdown table left unconverted" bash -c '! grep -q "^| " "$1"' _ "$html"
