@@ -12,6 +12,7 @@
 #include "text/ascii.h"
 #include "text/integer_text.h"
 #include "text/paths.h"
+#include "text/profile_lookup.h"
 
 namespace keeper {
 namespace {
@@ -113,10 +114,7 @@ bool EnvironmentChangeOf(std::string_view line, const std::vector<std::string>& 
                          bool ignoreCase, VariableChange& change) {
     const std::size_t equals = line.find('=');
     if (equals == 0 || equals == std::string_view::npos) return false;
-    std::string_view value = line.substr(equals + 1);
-    if (value.size() > 1 && (value.front() == '"' || value.front() == '\'') &&
-        value.back() == value.front())
-        value = value.substr(1, value.size() - 2);
+    const std::string_view value = WithoutEnclosingQuotes(line.substr(equals + 1));
     change = {std::string(line.substr(0, equals)), ExpandVariables(value, environment, ignoreCase)};
     return true;
 }

@@ -83,16 +83,20 @@ bool IsKeyLine(const ProfileLine& line) { return !line.Name.empty() && line.Name
 
 }  // namespace
 
+std::string_view WithoutEnclosingQuotes(std::string_view value) {
+    if (value.size() > 1 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front())
+        return value.substr(1, value.size() - 2);
+    return value;
+}
+
 std::string LookUpProfileString(std::string_view contents, std::string_view section,
                                 std::string_view key, std::size_t bufferSize) {
     std::string converted;
     std::string result;
     VisitSection(Decoded(contents, converted), section, [&](const ProfileLine& line) {
         if (!SameAsciiTextIgnoreCase(line.Name, key)) return true;
-        std::string_view value = line.Value;
-        if (value.size() > 1 && (value.front() == '"' || value.front() == '\'') &&
-            value.back() == value.front())
-            value = value.substr(1, value.size() - 2);
+        const std::string_view value = WithoutEnclosingQuotes(line.Value);
         const std::size_t room = bufferSize > 0 ? bufferSize - 1 : 0;
         result = std::string(value.substr(0, Utf8CutLength(value, room)));
         return false;  // the first line of the name counts

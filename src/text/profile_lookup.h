@@ -24,6 +24,10 @@ namespace keeper {
 std::string LookUpProfileString(std::string_view contents, std::string_view section,
                                 std::string_view key, std::size_t bufferSize);
 
+/// The value without one pair of matching double or single quotes around it, as the lookup
+/// gives every value.  `"a b"` => `a b`;  `'x'` => `x`;  `"a'` => `"a'`;  `"` => `"`.
+std::string_view WithoutEnclosingQuotes(std::string_view value);
+
 /// The names of the keys of that section, in file order: every line but blank ones and
 /// comments (";"), trimmed as above; a name may come more than once.
 /// "[S]\n; c\n a = 1\nb\n" => {"a", "b"}.

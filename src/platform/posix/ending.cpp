@@ -5,11 +5,9 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <climits>
-
 #include "platform/clock_memory.h"
 #include "platform/posix/descriptors.h"
+#include "platform/posix/poll_until.h"
 
 namespace keeper {
 namespace {
@@ -31,17 +29,9 @@ void SignalWatched(const Watched& watched, int signal) {
 void AskToEnd(const Watched& watched) { SignalWatched(watched, SIGTERM); }
 
 bool WaitForEnd(Handle process, std::uint32_t milliseconds) {
-    // An interrupted poll goes on for what is left of the time, not for all of it again.
-    const std::uint64_t deadline = MonotonicMilliseconds() + milliseconds;
     pollfd watched{FdOf(process), POLLIN, 0};
-    for (std::uint64_t left = milliseconds;;) {
-        const int ready = poll(&watched, 1, static_cast<int>(left < INT_MAX ? left : INT_MAX));
-        if (ready > 0) return (watched.revents & POLLNVAL) == 0;
-        if (ready < 0 && errno != EINTR) return false;
-        const std::uint64_t now = MonotonicMilliseconds();
-        if (now >= deadline) return false;
-        left = deadline - now;
-    }
+    return PollUntil(&watched, 1, true, MonotonicMilliseconds() + milliseconds) > 0 &&
+           (watched.revents & POLLNVAL) == 0;
 }
 
 void EndByForce(const Watched& watched) { SignalWatched(watched, SIGKILL); }

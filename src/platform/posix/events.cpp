@@ -6,6 +6,7 @@
 #include "platform/events.h"
 
 #include "platform/clock_memory.h"
+#include "platform/posix/poll_until.h"
 
 #include "platform/posix/descriptors.h"
 #include "platform/posix/event_errors.h"
@@ -192,19 +193,11 @@ WaitOutcome WaitForStopExitOrTime(Handle event, Handle process, Handle notify, b
     pollfd watched[3] = {{FdOf(event), POLLIN, 0},
                          {FdOf(process), POLLIN, 0},
                          {notify == NoHandle ? -1 : FdOf(notify), POLLIN, 0}};
-    // An interrupted poll goes on for what is left of the time, not for all of it again.
+    // poll skips the slot of a descriptor of -1: no socket.
     const std::uint64_t deadline = timed ? MonotonicMilliseconds() + milliseconds : 0;
     for (;;) {
-        int wait = -1;  // poll skips the slot of a descriptor of -1: no socket
-        if (timed) {
-            const std::uint64_t now = MonotonicMilliseconds();
-            wait = now >= deadline
-                       ? 0
-                       : static_cast<int>(std::min<std::uint64_t>(deadline - now, INT_MAX));
-        }
-        const int ready = poll(watched, 3, wait);
+        const int ready = PollUntil(watched, 3, timed, deadline);
         if (ready < 0) {
-            if (errno == EINTR) continue;
             error = static_cast<ErrorCode>(errno);
             return WaitOutcome::Failed;
         }
@@ -292,29 +285,15 @@ void Pause(std::uint32_t milliseconds) {
 }
 
 PauseOutcome PauseUnlessSignalled(Handle event, std::uint32_t milliseconds, ErrorCode& error) {
-    // An interrupted poll goes on for what is left of the pause, not for all of it again.
-    const std::uint64_t deadline = MonotonicMilliseconds() + milliseconds;
     pollfd watched{FdOf(event), POLLIN, 0};
-    for (std::uint64_t left = milliseconds;;) {
-        // poll counts in int milliseconds; a pause is at most 2^31 - 1 of them.
-        const int ready =
-            poll(&watched, 1, static_cast<int>(std::min<std::uint64_t>(left, INT_MAX)));
-        if (ready < 0 && errno != EINTR) {
-            error = static_cast<ErrorCode>(errno);
-            return PauseOutcome::Failed;
-        }
-        if (ready > 0) {
-            if ((watched.revents & POLLNVAL) != 0) {
-                error = EBADF;
-                return PauseOutcome::Failed;
-            }
-            Drain(watched.fd);
-            return PauseOutcome::StopRequested;
-        }
-        const std::uint64_t now = MonotonicMilliseconds();
-        if (now >= deadline) return PauseOutcome::Elapsed;
-        left = deadline - now;
+    const int ready = PollUntil(&watched, 1, true, MonotonicMilliseconds() + milliseconds);
+    if (ready == 0) return PauseOutcome::Elapsed;
+    if (ready < 0 || (watched.revents & POLLNVAL) != 0) {
+        error = ready < 0 ? static_cast<ErrorCode>(errno) : EBADF;
+        return PauseOutcome::Failed;
     }
+    Drain(watched.fd);
+    return PauseOutcome::StopRequested;
 }
 
 }  // namespace keeper
