@@ -267,7 +267,7 @@ int RunWatchdog() {
     for (const std::string& complaint : complaints)
         LogEntry(run, complaint);
     // Without its socket, an application cannot ping: it is never taken for hung.
-    if (LogIfFailed(run.LogFileName, notify.Error == 0, notify.Error, run.LogFileLimit)) {
+    if (LogIfFailed(run, notify.Error == 0, notify.Error)) {
         run.NotifySocket = notify.Socket;
         run.NotifyPath = notify.Path;
     }
