@@ -5,6 +5,8 @@
 #include <time.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <string_view>
 
 namespace keeper {
 namespace {
@@ -25,6 +27,24 @@ void ReadNames(locale_t time, const nl_item (&items)[N], std::array<std::string,
         names[i] = nl_langinfo_l(items[i], time);
 }
 
+/// The name of the user's LC_TIME locale, as the C library takes it from the environment:
+/// LC_ALL, else LC_TIME, else LANG, the first that is set and not empty; "C" for none.
+const char* TimeLocaleName() {
+    for (const char* variable : {"LC_ALL", "LC_TIME", "LANG"}) {
+        const char* name = std::getenv(variable);
+        if (name != nullptr && *name != '\0') return name;
+    }
+    return "C";
+}
+
+/// True for the C locale under its names: C, POSIX, and C with a character set (C.UTF-8),
+/// whose date and time the C library defines as C's. The C library has C's built in; the
+/// others it would look up in the locale archive, then load its table of locale aliases
+/// and the locale's own files, and keep them all on the heap for good.
+bool IsCLocale(std::string_view name) {
+    return name == "C" || name == "POSIX" || name.starts_with("C.");
+}
+
 }  // namespace
 
 LocaleAnswers ReadLocaleAnswers() {
@@ -32,7 +52,9 @@ LocaleAnswers ReadLocaleAnswers() {
     // locale of the process. One that cannot be set (not installed, misspelt) means the
     // C locale, as for date(1); only when even that cannot be had is there no answer.
     LocaleAnswers answers;
-    locale_t time = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(nullptr));
+    const char* name = TimeLocaleName();
+    locale_t time = newlocale(LC_TIME_MASK, IsCLocale(name) ? "C" : name,
+                              static_cast<locale_t>(nullptr));
     if (time == nullptr) time = newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(nullptr));
     if (time == nullptr) return answers;
     ReadNames(time, MonthAbbreviationItems, answers.MonthAbbreviations);

@@ -28,9 +28,10 @@ Profile OpenProfile(const std::string& file) {
     std::size_t used = 0;
     for (;;) {
         // Room for the whole file and one byte more, so that the read that finds its end
-        // needs no larger text; a file that outgrows it gets more room.
+        // needs no larger text; a file that outgrows it, or one of no known size, gets more
+        // room.
         if (used == contents.size())
-            contents.resize(used + std::max<std::size_t>(expected, 4096) + 1);
+            contents.resize(used + (used == 0 && expected > 0 ? expected : 4096) + 1);
         const ssize_t n = read(fd, contents.data() + used, contents.size() - used);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && used == 0) profile.Error = static_cast<ErrorCode>(errno);  // a directory
