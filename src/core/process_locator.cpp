@@ -1,9 +1,10 @@
 #include "core/process_locator.h"
 
+#include <utility>
 #include <vector>
 
 #include "log/event_log.h"
-#include "platform/environment.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/process_text.h"
 #include "platform/processes.h"
@@ -71,12 +72,12 @@ LaunchOptions LaunchOptionsOf(const RunState& run, const std::string& command) {
                                   : std::to_string(std::int64_t{run.HangTimeout} * 1000)});
         changes.push_back({"WATCHDOG_PID", ""});
     }
-    if (!changes.empty())
-        options.Environment =
-            ChangedEnvironment(EnvironmentStrings(), changes, EnvironmentNamesIgnoreCase);
+    options.EnvironmentChanges = std::move(changes);
     options.OutputFile = run.OutputFile;
     options.Window = run.Window;
-    options.OwnGroup = run.StopApplication > 0;
+    // A hung application is ended with what it started, too.
+    options.OwnGroup = run.StopApplication > 0 || run.HangTimeout > 0;
+    options.ConsoleGroup = run.StopApplication > 0;
     return options;
 }
 
@@ -106,6 +107,9 @@ Located FindOrStartProcess(RunState& run) {
 
     LogProcessEntry(run, run.FirstStart ? MessageId::StartText : MessageId::RestartText, launch.Id);
     run.FirstStart = false;
+    if (launch.GroupError != 0)
+        LogEntry(run, FormatMessageText(MessageId::ErrorEntryText,
+                                        {launch.GroupCall, SystemErrorText(launch.GroupError)}));
     return {launch.Process, false, launch.Id, true, launch.Group};
 }
 

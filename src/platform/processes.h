@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/handles.h"
+#include "text/variables.h"
 
 namespace keeper {
 
@@ -103,9 +104,14 @@ struct LaunchOptions {
     /// The current directory of the new process; empty: keeper's. A directory that
     /// cannot be entered fails the launch.
     std::string WorkingDirectory;
-    /// The whole environment of the new process, "NAME=value" each; without a value,
-    /// keeper's own is inherited.
-    std::optional<std::vector<std::string>> Environment;
+    /// Changes of keeper's environment for the new process, applied in order (an empty
+    /// value removes the variable); none: keeper's own environment is inherited as it is.
+    /// Windows: applied to the environment in UTF-16, so that no character outside the
+    /// ANSI code page is lost, with the names and values converted from the ANSI code page
+    /// and names compared without regard to case; the block is sorted by name as
+    /// CreateProcess requires, and handed over with CREATE_UNICODE_ENVIRONMENT.
+    /// Note: Linux applies them to environ, with names compared exactly.
+    std::vector<VariableChange> EnvironmentChanges;
     /// A file that standard output and standard error are appended to, created when
     /// missing, while standard input reads nothing; empty: nothing is redirected. It is
     /// opened for the launch and keeper's handle is closed right after it; a file that
@@ -117,10 +123,12 @@ struct LaunchOptions {
     /// Note: Linux has no windows and ignores it.
     WindowState Window = WindowState::Default;
     /// The program and what it starts form a group that can be ended together: Windows
-    /// launches it with CREATE_NEW_PROCESS_GROUP, so that it can get Ctrl+Break, in a job
-    /// object of its own (not ended when keeper's handle is closed).
+    /// launches it in a job object of its own (not ended when keeper's handle is closed).
     /// Note: Linux needs nothing more: the program leads a process group of its own anyway.
     bool OwnGroup = false;
+    /// Windows: the program is launched with CREATE_NEW_PROCESS_GROUP, so that it can get
+    /// Ctrl+Break (and no longer gets Ctrl+C). Note: Linux ignores it.
+    bool ConsoleGroup = false;
 };
 
 struct Launch {
@@ -130,6 +138,11 @@ struct Launch {
     /// With OwnGroup, what ends the group (Windows: the job object); release it with
     /// CloseGroup. Note: none on Linux.
     Handle Group = NoHandle;
+    /// Why the group could not be made, with the name of the call that failed: the process
+    /// runs all the same, and is ended alone (Windows: AssignProcessToJobObject fails when
+    /// keeper runs in a job that allows no other). Note: always 0 on Linux.
+    ErrorCode GroupError = 0;
+    const char* GroupCall = "";
 };
 
 /// Starts the program of `options`; nothing of keeper's handles is inherited beyond what

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/environment.h"
 #include "platform/posix/descriptors.h"
 #include "platform/posix/started_under.h"
 #include "platform/process_text.h"
@@ -372,6 +373,15 @@ public:
     /// closed with the setup, right after the launch.
     bool RedirectOutput(const std::string& file) {
         output_ = open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
+        if (output_ >= 0 && output_ <= 2) {
+            // keeper started without its standard descriptors got the file as one of them,
+            // which the actions below replace in the child: it moves to 3 or above.
+            const int moved = fcntl(output_, F_DUPFD_CLOEXEC, 3);
+            const int reason = errno;
+            close(output_);
+            output_ = moved;
+            errno = reason;
+        }
         if (output_ < 0) return false;
         // dup2 clears close-on-exec on the copies, and on those alone.
         posix_spawn_file_actions_addopen(&actions_, 0, "/dev/null", O_RDONLY, 0);
@@ -412,14 +422,15 @@ Launch LaunchProcess(const LaunchOptions& options) {
     if (!options.OutputFile.empty() && !setup.RedirectOutput(options.OutputFile))
         return {NoHandle, 0, static_cast<ErrorCode>(errno)};
     std::vector<char*> argv = Pointers(words);
+    const bool changed = !options.EnvironmentChanges.empty();
     std::vector<std::string> variables;
     std::vector<char*> envp;
-    if (options.Environment) {
-        variables = *options.Environment;
+    if (changed) {
+        variables = ChangedEnvironment(EnvironmentStrings(), options.EnvironmentChanges, false);
         envp = Pointers(variables);
     }
     pid_t pid = 0;
-    const int failed = setup.Spawn(pid, argv.data(), options.Environment ? envp.data() : environ);
+    const int failed = setup.Spawn(pid, argv.data(), changed ? envp.data() : environ);
     if (failed != 0) return {NoHandle, 0, static_cast<ErrorCode>(failed)};
 
     const int fd = OpenPidFd(pid);
