@@ -40,6 +40,11 @@ struct ModuleQuery {
     /// module's name runs: the target of the symbolic link the command names, the
     /// interpreter of the #! script it names. Empty on Windows.
     std::vector<ExecutableFile> StartedThrough;
+    /// Note: Linux only: when the command is a #! script, the script's own file. A process
+    /// then runs the module when its executable is one of the script's interpreters (the
+    /// #! line's, or the program "env" finds in PATH for "#!/usr/bin/env NAME") and its
+    /// argument 1 or 2 names this very file; its recorded name is not asked.
+    std::optional<FileIdentity> Script;
     /// With a value, a process runs the module only when its arguments after the program
     /// are these, exactly and in order ("Adoption=command"); its command line is read only
     /// once its name matches, and one that cannot be read does not match.
@@ -64,7 +69,8 @@ ModuleQuery PrepareModuleQuery(const std::string& moduleName, const std::string&
 /// opens only a candidate: a process whose executable has the module's name, or one that
 /// runs the very file of one of StartedThrough (its name, then its device and inode by a
 /// stat of /proc/PID/exe) and whose recorded name (comm, and a name of its command line
-/// for the part comm cuts off) is the module's. It skips processes of another real user,
+/// for the part comm cuts off) is the module's, or for a script whose command line names
+/// the Script. It skips processes of another real user,
 /// also for root, and makes sure the identifier was not reused before the open.
 Handle OpenProcessOfModule(std::uint32_t id, const ModuleQuery& query);
 

@@ -11,6 +11,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -120,7 +121,7 @@ long RealUser(pid_t pid) {
     return std::strtol(buffer + at + 5, nullptr, 10);  // the line goes on past the number
 }
 
-enum class Candidate { No, ByExecutable, ThroughItsName };
+enum class Candidate { No, ByExecutable, ThroughItsName, RunsScript };
 
 FileIdentity IdentityOf(const struct stat& info) {
     return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
@@ -145,6 +146,8 @@ Candidate CandidateOf(pid_t pid, const ModuleQuery& query) {
     if (stat(ProcFile(pid, "exe").Path(), &info) != 0 ||
         !IsOneOf(name, IdentityOf(info), query.StartedThrough, SameTextIgnoreCase))
         return Candidate::No;
+    // An interpreter of the script: its command line tells whether it runs the script.
+    if (query.Script) return Candidate::RunsScript;
     char comm[64];
     return SameTextIgnoreCase(RecordedName(pid, comm),
                               std::string_view(query.ModuleName).substr(0, RecordedNameLength))
@@ -171,6 +174,14 @@ std::string CommandLineOf(pid_t pid) {
     return line;
 }
 
+/// The file `path` names for the process `pid`: a relative path from its current directory.
+FileIdentity FileOfProcess(std::string_view path, int pid) {
+    std::string name(path);
+    if (!path.starts_with('/')) name = std::string(ProcFile(pid, "cwd").Path()) + "/" + name;
+    struct stat info {};
+    return stat(name.c_str(), &info) == 0 ? IdentityOf(info) : FileIdentity{};
+}
+
 /// Whether the command line of `pid`, a candidate of kind `held`, confirms it: a process
 /// started through a file of the module's name names that file where the kernel puts it,
 /// and with the query's arguments, those follow the program (or the script) exactly.
@@ -181,6 +192,8 @@ bool ConfirmedByCommandLine(pid_t pid, Candidate held, const ModuleQuery& query)
         char comm[64];
         program = ProgramArgument(RecordedName(pid, comm), commandLine, query.ModuleName,
                                   SameTextIgnoreCase);
+    } else if (held == Candidate::RunsScript) {
+        program = ScriptArgument(commandLine, *query.Script, FileOfProcess, pid);
     }
     if (!query.Arguments) return program >= 0;
     return ArgumentsAfter(commandLine, program) == query.Arguments;
@@ -226,8 +239,13 @@ ExecutableFile ResolvedFile(const std::string& path) {
     return file;
 }
 
-/// The interpreter of the #! script `path`; empty when it is no script.
-std::string Interpreter(const std::string& path) {
+/// The #! line of the script `path`: its interpreter, and the argument after it (the rest
+/// of the line); an empty interpreter when it is no script.
+struct ScriptLine {
+    std::string Interpreter;
+    std::string Argument;
+};
+ScriptLine ReadScriptLine(const std::string& path) {
     char head[256];
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) return {};
@@ -235,11 +253,12 @@ std::string Interpreter(const std::string& path) {
     close(fd);
     std::string_view line(head, n > 0 ? static_cast<std::size_t>(n) : 0);
     if (!line.starts_with("#!")) return {};
-    line.remove_prefix(2);
+    line = line.substr(2, line.find_first_of("\r\n") - 2);
     const std::size_t start = line.find_first_not_of(" \t");
     if (start == std::string_view::npos) return {};
     line.remove_prefix(start);
-    return std::string(line.substr(0, line.find_first_of(" \t\r\n")));
+    const std::size_t end = std::min(line.find_first_of(" \t"), line.size());
+    return {std::string(line.substr(0, end)), std::string(line.substr(end))};
 }
 
 }  // namespace
@@ -273,7 +292,7 @@ bool ListProcessIds(std::vector<std::uint32_t>& ids, ErrorCode& error) {
 }
 
 ModuleQuery PrepareModuleQuery(const std::string& moduleName, const std::string& command) {
-    ModuleQuery query{moduleName, {}, {}};
+    ModuleQuery query{moduleName, {}, {}, {}};
     const std::string path = ProgramPath(ScanArgument(command, 0, LeadByteSet{}).Token);
     if (path.empty()) return query;
     const auto add = [&query](ExecutableFile file) {
@@ -281,8 +300,19 @@ ModuleQuery PrepareModuleQuery(const std::string& moduleName, const std::string&
             query.StartedThrough.push_back(std::move(file));
     };
     add(ResolvedFile(path));  // what a symbolic link of the module's name runs
-    if (const std::string interpreter = Interpreter(path); !interpreter.empty())
-        add(ResolvedFile(interpreter));  // what a script of the module's name runs
+    const ScriptLine script = ReadScriptLine(path);
+    if (script.Interpreter.empty()) return query;
+    // What a script of the module's name runs: its interpreter, and the program that
+    // "#!/usr/bin/env python3" has env find.
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) return query;
+    query.Script = IdentityOf(info);
+    add(ResolvedFile(script.Interpreter));
+    if (FileNameOf(script.Interpreter) == "env") {
+        const std::string program = EnvProgram(script.Argument);
+        if (const std::string found = program.empty() ? "" : ProgramPath(program); !found.empty())
+            add(ResolvedFile(found));
+    }
     return query;
 }
 

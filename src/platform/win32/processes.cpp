@@ -161,7 +161,7 @@ bool ArgumentsOf(HANDLE process, std::vector<std::string>& arguments) {
 }  // namespace
 
 ModuleQuery PrepareModuleQuery(const std::string& moduleName, const std::string&) {
-    return {moduleName, {}, {}};
+    return {moduleName, {}, {}, {}};
 }
 
 Handle OpenProcessOfModule(std::uint32_t id, const ModuleQuery& query) {
