@@ -23,6 +23,36 @@ void LogProcessEntry(const RunState& run, MessageId what, std::uint32_t id) {
                       : entry);
 }
 
+/// The arguments as a command line shows them: separated by blanks, one that holds a blank
+/// or is empty in double quotes; "(none)" for none.
+///   {"-c", "import time"} => `-c "import time"`
+std::string ArgumentsText(const std::vector<std::string>& arguments) {
+    if (arguments.empty()) return MessageText(MessageId::NoArgumentsText);
+    std::string text;
+    for (const std::string& argument : arguments) {
+        if (!text.empty()) text += ' ';
+        const bool quoted = argument.empty() || argument.find_first_of(" \t") != std::string::npos;
+        text += quoted ? '"' + argument + '"' : argument;
+    }
+    return text;
+}
+
+/// The "Adopt" entry (with "LogDetails"): under a rule that does not compare them, it also
+/// names the adopted process's arguments when they are not the configured Parameters, for
+/// the watcher may have taken another program's process for the application.
+void LogAdoption(const RunState& run, const Located& running, const ModuleQuery& query) {
+    std::string entry =
+        FormatMessageText(MessageId::ProcessEntryText,
+                          {MessageText(MessageId::AdoptText) + " " + run.ApplicationCommand,
+                           std::to_string(running.Id)});
+    std::vector<std::string> arguments;
+    if (run.Adoption != AdoptionRule::Command &&
+        ReadArguments(running.Process, running.Id, query, arguments) &&
+        arguments != ArgumentList(run.ApplicationParameters, LeadBytes))
+        entry = FormatMessageText(MessageId::OtherArgumentsText, {entry, ArgumentsText(arguments)});
+    LogEntry(run, entry);
+}
+
 /// Under "LogFileLimit", an output file that has reached the limit is renamed to its
 /// rotated name before the application gets it again, as the log is. A file that is
 /// missing, or that another process holds, is left as it is; a failed rename is logged,
@@ -95,7 +125,7 @@ Located FindOrStartProcess(RunState& run) {
         if (run.Adoption == AdoptionRule::Command)
             query.Arguments = ArgumentList(run.ApplicationParameters, LeadBytes);
         if (const Located running = FindRunningInstance(ids, query); running.Process != NoHandle) {
-            if (run.LogDetails > 0) LogProcessEntry(run, MessageId::AdoptText, running.Id);
+            if (run.LogDetails > 0) LogAdoption(run, running, query);
             return running;
         }
     }

@@ -74,6 +74,13 @@ ModuleQuery PrepareModuleQuery(const std::string& moduleName, const std::string&
 /// also for root, and makes sure the identifier was not reused before the open.
 Handle OpenProcessOfModule(std::uint32_t id, const ModuleQuery& query);
 
+/// The arguments of `process`, of the identifier `id`, that OpenProcessOfModule found for
+/// `query`: those after its program, read as for the query's Arguments; false when they
+/// cannot be read.
+/// Note: Linux reads /proc/PID/cmdline again, after the program, the link or the script.
+bool ReadArguments(Handle process, std::uint32_t id, const ModuleQuery& query,
+                   std::vector<std::string>& arguments);
+
 /// How a process ended, as the platform tells it.
 struct ExitStatus {
     enum Kind { Unknown, Exited, Signalled };

@@ -182,19 +182,26 @@ FileIdentity FileOfProcess(std::string_view path, int pid) {
     return stat(name.c_str(), &info) == 0 ? IdentityOf(info) : FileIdentity{};
 }
 
+/// The number of the argument of `commandLine`, the command line of `pid`, a candidate of
+/// kind `held`, that its arguments follow: the program, the file of the module's name it was
+/// started through, or the script; -1 when the command line does not name that file.
+int ProgramOf(pid_t pid, Candidate held, const ModuleQuery& query, const std::string& commandLine) {
+    if (held == Candidate::ThroughItsName) {
+        char comm[64];
+        return ProgramArgument(RecordedName(pid, comm), commandLine, query.ModuleName,
+                               SameTextIgnoreCase);
+    }
+    if (held == Candidate::RunsScript)
+        return ScriptArgument(commandLine, *query.Script, FileOfProcess, pid);
+    return 0;
+}
+
 /// Whether the command line of `pid`, a candidate of kind `held`, confirms it: a process
 /// started through a file of the module's name names that file where the kernel puts it,
 /// and with the query's arguments, those follow the program (or the script) exactly.
 bool ConfirmedByCommandLine(pid_t pid, Candidate held, const ModuleQuery& query) {
     const std::string commandLine = CommandLineOf(pid);
-    int program = 0;
-    if (held == Candidate::ThroughItsName) {
-        char comm[64];
-        program = ProgramArgument(RecordedName(pid, comm), commandLine, query.ModuleName,
-                                  SameTextIgnoreCase);
-    } else if (held == Candidate::RunsScript) {
-        program = ScriptArgument(commandLine, *query.Script, FileOfProcess, pid);
-    }
+    const int program = ProgramOf(pid, held, query, commandLine);
     if (!query.Arguments) return program >= 0;
     return ArgumentsAfter(commandLine, program) == query.Arguments;
 }
@@ -331,6 +338,19 @@ Handle OpenProcessOfModule(std::uint32_t id, const ModuleQuery& query) {
     if (runs) return HandleOf(fd);
     close(fd);
     return NoHandle;
+}
+
+bool ReadArguments(Handle, std::uint32_t id, const ModuleQuery& query,
+                   std::vector<std::string>& arguments) {
+    const auto pid = static_cast<pid_t>(id);
+    const Candidate held = CandidateOf(pid, query);
+    if (held == Candidate::No) return false;
+    const std::string commandLine = CommandLineOf(pid);
+    std::optional<std::vector<std::string>> after =
+        ArgumentsAfter(commandLine, ProgramOf(pid, held, query, commandLine));
+    if (!after) return false;
+    arguments = std::move(*after);
+    return true;
 }
 
 ExitStatus CloseProcess(Handle process) {

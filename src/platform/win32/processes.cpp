@@ -179,6 +179,11 @@ Handle OpenProcessOfModule(std::uint32_t id, const ModuleQuery& query) {
     return NoHandle;
 }
 
+bool ReadArguments(Handle process, std::uint32_t, const ModuleQuery&,
+                   std::vector<std::string>& arguments) {
+    return ArgumentsOf(HandleOf(process), arguments);
+}
+
 ExitStatus CloseProcess(Handle process) {
     ExitStatus status;
     DWORD code = 0;
