@@ -192,7 +192,7 @@ while IFS= read -r text; do
         [ ${#piece} -ge 2 ] || continue
         check "guide explains \"$piece\"" grep -qF -- "$piece" <<< "$guide_text"
     done
-done < <(sed -nE 's/^KEEPER_MESSAGE\((6544[2-9]|6545[0-5]|6550[456]|6551[34]|6552[3-9]|65530), [A-Za-z]+, "(.*)"\)$/\2/p' src/resources/messages.def)
+done < <(sed -nE 's/^KEEPER_MESSAGE\((6544[2-9]|6545[0-5]|6550[4-9]|6551[34]|6552[3-9]|65530), [A-Za-z]+, "(.*)"\)$/\2/p' src/resources/messages.def)
 # The man page names every log entry too, piece by piece.
 while IFS= read -r text; do
     IFS=$'\x01' read -ra pieces <<< "$(sed -e 's/%[sdp]/\x01/g' <<< "$text")"
@@ -201,9 +201,9 @@ while IFS= read -r text; do
         [ ${#piece} -ge 2 ] || continue
         check "the man page explains \"$piece\"" grep -qF -- "$piece" <<< "$man_text"
     done
-done < <(sed -nE 's/^KEEPER_MESSAGE\((6544[2-9]|6545[0-5]|6550[456]), [A-Za-z]+, "(.*)"\)$/\2/p' src/resources/messages.def)
+done < <(sed -nE 's/^KEEPER_MESSAGE\((6544[2-9]|6545[0-5]|6550[4-9]), [A-Za-z]+, "(.*)"\)$/\2/p' src/resources/messages.def)
 for text in "A module name is not defined." "Watching on the module" "is already started on this computer." \
-            "Start" "Restart" "Stop" "Terminate" "Error" "CreateEvent" "WaitForMultipleObjects:" "WaitForSingleObject:" "Application Error" \
+            "Start" "Restart" "Stop" "Terminate" "Still running" "Error" "CreateEvent" "WaitForMultipleObjects:" "WaitForSingleObject:" "Application Error" \
             "Exception EInOutError in module" "File access denied" "Invalid filename" "File not found"; do
     check "the man page names \"$text\"" grep -qF -- "$text" <<< "$man_text"
 done
@@ -219,8 +219,8 @@ entry_ok() {
     case $entry in
     "Start "*|"Restart "*) [[ $entry != *": process"* || $entry =~ $process_re ]] ;;
     "Stop "*|"Terminate "?*) true ;;
-    "Hung "?*) true ;;
-    "Adopt "*) [[ $entry =~ ^Adopt\ .+$process_re ]] ;;
+    "Hung "?*|"Still running "?*) true ;;
+    "Adopt "*) [[ $entry =~ ^Adopt\ .+$process_re || $entry =~ ^Adopt\ .+:\ process\ [1-9][0-9]*,\ arguments\ .+$ ]] ;;
     "End "*)
         [[ $entry =~ $end_re ]] || return 1
         local code=${BASH_REMATCH[2]} hex=${BASH_REMATCH[4]} signal=${BASH_REMATCH[5]} name=${BASH_REMATCH[6]}
