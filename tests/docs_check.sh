@@ -324,7 +324,9 @@ StopApplication asks first, then ends the whole tree after the grace time|\*\*Wh
 a process that left the process group escapes on Linux|A process that has left the group \(with `setsid`, or a daemon that detaches\) escapes on Linux|A process that has left the group \(with setsid\(1\), or a daemon that detaches\) escapes
 an adopted instance is ended alone|\*\*An adopted instance\*\* \(one that ran before keeper.*is asked and ended alone|An adopted instance is asked and ended alone
 a killed watcher leaves the application running, also with StopApplication|\*\*A killed watcher stops nothing\.\*\*|A watcher that is killed stops nothing: the application keeps running
-the stopper's exit code 2|gives exit code 2|or gives up after this time plus 10 seconds with exit status 2
+the stopper's exit code 2|gives exit code 2|or gives up after this time plus 15 seconds with exit status 2
+what the application leaves is ended after a polite stop too|\*\*Also when the application ended on the request\*\*|Once the application has ended, also on the request, what is left of its group is ended by force too
+a stop ends the adopted instance, whichever it is|\*\*A stop ends the adopted instance, whichever it is\.\*\*|the stop ends the instance keeper adopted, whichever it is
 under systemd, TimeoutStopSec must exceed StopApplication|`TimeoutStopSec` must exceed `StopApplication`|Under systemd, TimeoutStopSec must exceed this time
 watch the worker, not its launcher|Watch the program that stays running, not its launcher|Name the worker itself in ApplicationName, not the launcher
 a line with # in front of a key is named as an unknown key|`#SleepInterval=0` is the key `#SleepInterval` and named here|#SleepInterval, named in the log as an unknown key
