@@ -192,7 +192,7 @@ while IFS= read -r text; do
         [ ${#piece} -ge 2 ] || continue
         check "guide explains \"$piece\"" grep -qF -- "$piece" <<< "$guide_text"
     done
-done < <(sed -nE 's/^KEEPER_MESSAGE\((6544[2-9]|6545[0-5]|6550[456]|6551[34]|6552[3-9]|65530), [A-Za-z]+, "(.*)"\)$/\2/p' src/resources/messages.def)
+done < <(sed -nE 's/^KEEPER_MESSAGE\((6544[2-9]|6545[0-5]|6550[4-9]|6551[34]|6552[3-9]|65530), [A-Za-z]+, "(.*)"\)$/\2/p' src/resources/messages.def)
 # The man page names every log entry too, piece by piece.
 while IFS= read -r text; do
     IFS=$'\x01' read -ra pieces <<< "$(sed -e 's/%[sdp]/\x01/g' <<< "$text")"
@@ -201,9 +201,9 @@ while IFS= read -r text; do
         [ ${#piece} -ge 2 ] || continue
         check "the man page explains \"$piece\"" grep -qF -- "$piece" <<< "$man_text"
     done
-done < <(sed -nE 's/^KEEPER_MESSAGE\((6544[2-9]|6545[0-5]|6550[456]), [A-Za-z]+, "(.*)"\)$/\2/p' src/resources/messages.def)
+done < <(sed -nE 's/^KEEPER_MESSAGE\((6544[2-9]|6545[0-5]|6550[4-9]), [A-Za-z]+, "(.*)"\)$/\2/p' src/resources/messages.def)
 for text in "A module name is not defined." "Watching on the module" "is already started on this computer." \
-            "Start" "Restart" "Stop" "Terminate" "Error" "CreateEvent" "WaitForMultipleObjects:" "WaitForSingleObject:" "Application Error" \
+            "Start" "Restart" "Stop" "Terminate" "Still running" "Error" "CreateEvent" "WaitForMultipleObjects:" "WaitForSingleObject:" "Application Error" \
             "Exception EInOutError in module" "File access denied" "Invalid filename" "File not found"; do
     check "the man page names \"$text\"" grep -qF -- "$text" <<< "$man_text"
 done
@@ -219,8 +219,8 @@ entry_ok() {
     case $entry in
     "Start "*|"Restart "*) [[ $entry != *": process"* || $entry =~ $process_re ]] ;;
     "Stop "*|"Terminate "?*) true ;;
-    "Hung "?*) true ;;
-    "Adopt "*) [[ $entry =~ ^Adopt\ .+$process_re ]] ;;
+    "Hung "?*|"Still running "?*) true ;;
+    "Adopt "*) [[ $entry =~ ^Adopt\ .+$process_re || $entry =~ ^Adopt\ .+:\ process\ [1-9][0-9]*,\ arguments\ .+$ ]] ;;
     "End "*)
         [[ $entry =~ $end_re ]] || return 1
         local code=${BASH_REMATCH[2]} hex=${BASH_REMATCH[4]} signal=${BASH_REMATCH[5]} name=${BASH_REMATCH[6]}
@@ -324,7 +324,9 @@ StopApplication asks first, then ends the whole tree after the grace time|\*\*Wh
 a process that left the process group escapes on Linux|A process that has left the group \(with `setsid`, or a daemon that detaches\) escapes on Linux|A process that has left the group \(with setsid\(1\), or a daemon that detaches\) escapes
 an adopted instance is ended alone|\*\*An adopted instance\*\* \(one that ran before keeper.*is asked and ended alone|An adopted instance is asked and ended alone
 a killed watcher leaves the application running, also with StopApplication|\*\*A killed watcher stops nothing\.\*\*|A watcher that is killed stops nothing: the application keeps running
-the stopper's exit code 2|gives exit code 2|or gives up after this time plus 10 seconds with exit status 2
+the stopper's exit code 2|gives exit code 2|or gives up after this time plus 15 seconds with exit status 2
+what the application leaves is ended after a polite stop too|\*\*Also when the application ended on the request\*\*|Once the application has ended, also on the request, what is left of its group is ended by force too
+a stop ends the adopted instance, whichever it is|\*\*A stop ends the adopted instance, whichever it is\.\*\*|the stop ends the instance keeper adopted, whichever it is
 under systemd, TimeoutStopSec must exceed StopApplication|`TimeoutStopSec` must exceed `StopApplication`|Under systemd, TimeoutStopSec must exceed this time
 watch the worker, not its launcher|Watch the program that stays running, not its launcher|Name the worker itself in ApplicationName, not the launcher
 a line with # in front of a key is named as an unknown key|`#SleepInterval=0` is the key `#SleepInterval` and named here|#SleepInterval, named in the log as an unknown key

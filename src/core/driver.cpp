@@ -64,7 +64,8 @@ void LogEnd(const RunState& run, const ExitStatus& status, std::uint64_t lasted)
 
 /// Under "StopApplication", a stop request ends the application before the watcher: it
 /// is asked to end, and after the grace time ended by force with what it started. Logs
-/// its "End" entry (with "LogDetails"), then "Stop" or "Terminate" with the command.
+/// its "End" entry (with "LogDetails"), then "Stop" or "Terminate" with the command, or
+/// "Still running" when even the end by force did not end it.
 void StopApplicationFirst(RunState& run, const Located& located, std::uint64_t started) {
     const Watched watched{located.Process, located.Id, located.Group, located.Launched};
     const Ending ending =
@@ -75,8 +76,9 @@ void StopApplicationFirst(RunState& run, const Located& located, std::uint64_t s
     CloseGroup(located.Group);
     if (run.LogDetails > 0 && ending != Ending::Failed)
         LogEnd(run, status, MonotonicMilliseconds() - started);
-    const MessageId entry =
-        ending == Ending::Asked ? MessageId::StopText : MessageId::TerminateText;
+    const MessageId entry = ending == Ending::Asked    ? MessageId::StopText
+                            : ending == Ending::Forced ? MessageId::TerminateText
+                                                       : MessageId::StillRunningText;
     LogEntry(run, MessageText(entry) + " " + run.ApplicationCommand);
 }
 
@@ -118,7 +120,9 @@ ExitStatus EndHungApplication(RunState& run, const Located& located) {
     const Ending ending = EndApplication(watched, false, 0);
     // Still running after that, it is no longer watched: its handle goes all the same.
     const ExitStatus status = CloseProcess(located.Process);
-    return ending == Ending::Failed ? ExitStatus{} : status;
+    if (ending != Ending::Failed) return status;
+    LogEntry(run, MessageText(MessageId::StillRunningText) + " " + run.ApplicationCommand);
+    return {};
 }
 
 }  // namespace
@@ -265,9 +269,10 @@ bool BecomeWatcher(RunState& run, int& exitCode) {
     }
     if (run.StopRequested) return false;  // no watcher to stop; the new name dies with us
 
+    // A stopper that waits may come at once: the mark it waits on comes before the settings.
+    HoldWatcherMark(instanceName);
     TakeStopSignals(run.WaitHandles[0]);
     const std::vector<std::string> complaints = ReadWatcherSettings(run, settings);
-    if (run.StopApplication > 0) HoldWatcherMark(instanceName);
     NotifyChannel notify;
     if (run.HangTimeout > 0) notify = OpenNotifyChannel(instanceName);
     LogEntry(run, MessageText(MessageId::StartText) + " " + run.ProgramName);

@@ -1,9 +1,10 @@
 #include "core/process_locator.h"
 
+#include <utility>
 #include <vector>
 
 #include "log/event_log.h"
-#include "platform/environment.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/process_text.h"
 #include "platform/processes.h"
@@ -20,6 +21,36 @@ void LogProcessEntry(const RunState& run, MessageId what, std::uint32_t id) {
     LogEntry(run, run.LogDetails > 0
                       ? FormatMessageText(MessageId::ProcessEntryText, {entry, std::to_string(id)})
                       : entry);
+}
+
+/// The arguments as a command line shows them: separated by blanks, one that holds a blank
+/// or is empty in double quotes; "(none)" for none.
+///   {"-c", "import time"} => `-c "import time"`
+std::string ArgumentsText(const std::vector<std::string>& arguments) {
+    if (arguments.empty()) return MessageText(MessageId::NoArgumentsText);
+    std::string text;
+    for (const std::string& argument : arguments) {
+        if (!text.empty()) text += ' ';
+        const bool quoted = argument.empty() || argument.find_first_of(" \t") != std::string::npos;
+        text += quoted ? '"' + argument + '"' : argument;
+    }
+    return text;
+}
+
+/// The "Adopt" entry (with "LogDetails"): under a rule that does not compare them, it also
+/// names the adopted process's arguments when they are not the configured Parameters, for
+/// the watcher may have taken another program's process for the application.
+void LogAdoption(const RunState& run, const Located& running, const ModuleQuery& query) {
+    std::string entry =
+        FormatMessageText(MessageId::ProcessEntryText,
+                          {MessageText(MessageId::AdoptText) + " " + run.ApplicationCommand,
+                           std::to_string(running.Id)});
+    std::vector<std::string> arguments;
+    if (run.Adoption != AdoptionRule::Command &&
+        ReadArguments(running.Process, running.Id, query, arguments) &&
+        arguments != ArgumentList(run.ApplicationParameters, LeadBytes))
+        entry = FormatMessageText(MessageId::OtherArgumentsText, {entry, ArgumentsText(arguments)});
+    LogEntry(run, entry);
 }
 
 /// Under "LogFileLimit", an output file that has reached the limit is renamed to its
@@ -71,12 +102,12 @@ LaunchOptions LaunchOptionsOf(const RunState& run, const std::string& command) {
                                   : std::to_string(std::int64_t{run.HangTimeout} * 1000)});
         changes.push_back({"WATCHDOG_PID", ""});
     }
-    if (!changes.empty())
-        options.Environment =
-            ChangedEnvironment(EnvironmentStrings(), changes, EnvironmentNamesIgnoreCase);
+    options.EnvironmentChanges = std::move(changes);
     options.OutputFile = run.OutputFile;
     options.Window = run.Window;
-    options.OwnGroup = run.StopApplication > 0;
+    // A hung application is ended with what it started, too.
+    options.OwnGroup = run.StopApplication > 0 || run.HangTimeout > 0;
+    options.ConsoleGroup = run.StopApplication > 0;
     return options;
 }
 
@@ -94,7 +125,7 @@ Located FindOrStartProcess(RunState& run) {
         if (run.Adoption == AdoptionRule::Command)
             query.Arguments = ArgumentList(run.ApplicationParameters, LeadBytes);
         if (const Located running = FindRunningInstance(ids, query); running.Process != NoHandle) {
-            if (run.LogDetails > 0) LogProcessEntry(run, MessageId::AdoptText, running.Id);
+            if (run.LogDetails > 0) LogAdoption(run, running, query);
             return running;
         }
     }
@@ -106,6 +137,9 @@ Located FindOrStartProcess(RunState& run) {
 
     LogProcessEntry(run, run.FirstStart ? MessageId::StartText : MessageId::RestartText, launch.Id);
     run.FirstStart = false;
+    if (launch.GroupError != 0)
+        LogEntry(run, FormatMessageText(MessageId::ErrorEntryText,
+                                        {launch.GroupCall, SystemErrorText(launch.GroupError)}));
     return {launch.Process, false, launch.Id, true, launch.Group};
 }
 

@@ -15,7 +15,7 @@ struct Located {
     bool LaunchFailed = false;  ///< the launch failed, and its error entry is logged
     std::uint32_t Id = 0;       ///< the process's identifier
     bool Launched = false;      ///< launched now, not adopted
-    Handle Group = NoHandle;    ///< the group of a launch with "StopApplication"
+    Handle Group = NoHandle;    ///< the group of a launch with "StopApplication" or "HangTimeout"
 };
 
 /// The process to watch: the first running process (in the platform's order) whose

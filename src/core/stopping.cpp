@@ -2,24 +2,31 @@
 
 namespace keeper {
 
-const EndingCalls PlatformEnding = {AskToEnd, WaitForEnd, EndByForce};
+const EndingCalls PlatformEnding = {AskToEnd, WaitForEnd, EndByForce, EndWhatIsLeft};
 
 Ending EndApplication(const Watched& watched, bool ask, std::uint32_t grace,
                       const EndingCalls& calls) {
+    Ending ending = Ending::Failed;
     if (ask) {
         calls.Ask(watched);
-        if (calls.WaitForEnd(watched.Process, grace)) return Ending::Asked;
+        if (calls.WaitForEnd(watched.Process, grace)) ending = Ending::Asked;
     }
-    calls.Force(watched);
-    return calls.WaitForEnd(watched.Process, ForcedEndWait) ? Ending::Forced : Ending::Failed;
+    if (ending != Ending::Asked) {
+        calls.Force(watched);
+        if (!calls.WaitForEnd(watched.Process, ForcedEndWait)) return Ending::Failed;
+        ending = Ending::Forced;
+    }
+    // A process the application started may have ignored the request, or started
+    // meanwhile: nothing of the tree outlives the application.
+    calls.EndGroup(watched);
+    return ending;
 }
 
 int AwaitWatcherEnd(bool (*wait)(Handle, const std::string&, std::uint32_t), Handle event,
                     const std::string& name, std::int32_t stopApplication) {
-    // The watcher takes up to the grace time to end the application, then moments to
-    // log; ten seconds more cover a loaded machine.
-    constexpr std::uint32_t Margin = 10000;
-    return wait(event, name, static_cast<std::uint32_t>(stopApplication) + Margin) ? 0 : 2;
+    // The watcher takes up to the grace time to ask, the forced end's wait to end by
+    // force, then moments to log.
+    return wait(event, name, static_cast<std::uint32_t>(stopApplication) + StopperMargin) ? 0 : 2;
 }
 
 }  // namespace keeper

@@ -13,6 +13,7 @@ struct EndingCalls {
     void (*Ask)(const Watched& watched);
     bool (*WaitForEnd)(Handle process, std::uint32_t milliseconds);
     void (*Force)(const Watched& watched);
+    void (*EndGroup)(const Watched& watched);
 };
 extern const EndingCalls PlatformEnding;
 
@@ -28,12 +29,17 @@ enum class Ending {
 
 /// Ends the watched process: asks it to end (unless `ask` is false: a hung application
 /// cannot answer), waits at most `grace` ms, then ends it and its group by force and waits
-/// for that end.
+/// for that end. Once it has ended, politely or not, what is left of its group is ended by
+/// force: a process it started may have ignored the request.
 Ending EndApplication(const Watched& watched, bool ask, std::uint32_t grace,
                       const EndingCalls& calls = PlatformEnding);
 
+/// How much longer than "StopApplication" a stopper waits for the watcher: the forced end's
+/// own wait, and five seconds more for the entries on a loaded machine.
+inline constexpr std::uint32_t StopperMargin = ForcedEndWait + 5000;
+
 /// The exit code of a stopper that waits: 0 once the watcher has ended, 2 when it still ran
-/// after "StopApplication" + 10000 ms. `wait` is WaitForWatcherEnd.
+/// after "StopApplication" + StopperMargin ms. `wait` is WaitForWatcherEnd.
 int AwaitWatcherEnd(bool (*wait)(Handle, const std::string&, std::uint32_t), Handle event,
                     const std::string& name, std::int32_t stopApplication);
 

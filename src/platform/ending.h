@@ -37,6 +37,12 @@ bool WaitForEnd(Handle process, std::uint32_t milliseconds);
 /// that left the group escapes.
 void EndByForce(const Watched& watched);
 
+/// Ends by force what is left of the group of a launched process once the process itself
+/// has ended (Windows: TerminateJobObject on its job, exit code 1); nothing for an adopted one.
+/// Note: Linux sends SIGKILL to the process group, whose id stays the leader's until keeper
+/// reaps it, so this comes before CloseProcess.
+void EndWhatIsLeft(const Watched& watched);
+
 /// Releases the group of a launch once its process has ended; none is no-op.
 /// Note: Linux has no handle for a group: nothing to do.
 void CloseGroup(Handle group);

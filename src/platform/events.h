@@ -17,7 +17,8 @@ struct InstanceEvent {
 /// Creates or opens the auto-reset event `name` of this user's session, not signalled
 /// when new. Exactly one of several racing callers sees the name as new.
 /// Note: Linux keeps a FIFO under a 0700 directory of the user; the name lives while a
-/// process holds it open and locked, and dies with the last holder, even on kill -9.
+/// process holds it open and locked, and dies with the last holder, even on kill -9. The
+/// caller that sees it new marks it as its own before any other can open it.
 InstanceEvent CreateInstanceEvent(const std::string& name);
 
 /// Signals the event: one waiter is released, or the signal stays pending for the next.
@@ -49,15 +50,16 @@ void TakeStopSignals(Handle event);
 void Pause(std::uint32_t milliseconds);
 
 /// Marks this process, the watcher of the instance event `name`, for stoppers that wait
-/// for its end; the mark lives until the process exits (Windows: a named mutex, owned).
-/// Note: Linux needs no mark: a stopper waits for the lock of the instance name.
+/// for its end; the mark lives until the process exits (Windows: a named mutex, owned;
+/// one that exists already, left by a process that is gone, is waited for and taken over).
+/// Note: Linux needs no call: CreateInstanceEvent made the mark with the name.
 void HoldWatcherMark(const std::string& name);
 
 /// Waits, as a stopper that has signalled the event `name`, at most `milliseconds` for the
 /// watcher to end: true when it has ended (or left no mark to wait for), false when it
-/// still runs then.
-/// Note: Linux waits for the instance name's lock, which the stopper gets once every other
-/// holder of the name, the watcher, has gone; Windows for the watcher's mark.
+/// still runs then or the wait failed. Any number of stoppers may wait at once.
+/// Windows: WaitForSingleObject on the watcher's mark, released again once taken.
+/// Note: Linux polls the pidfd of the process that holds the name's mark.
 bool WaitForWatcherEnd(Handle event, const std::string& name, std::uint32_t milliseconds);
 
 enum class PauseOutcome { Elapsed, StopRequested, Failed };

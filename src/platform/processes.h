@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/handles.h"
+#include "text/variables.h"
 
 namespace keeper {
 
@@ -39,6 +40,11 @@ struct ModuleQuery {
     /// module's name runs: the target of the symbolic link the command names, the
     /// interpreter of the #! script it names. Empty on Windows.
     std::vector<ExecutableFile> StartedThrough;
+    /// Note: Linux only: when the command is a #! script, the script's own file. A process
+    /// then runs the module when its executable is one of the script's interpreters (the
+    /// #! line's, or the program "env" finds in PATH for "#!/usr/bin/env NAME") and its
+    /// argument 1 or 2 names this very file; its recorded name is not asked.
+    std::optional<FileIdentity> Script;
     /// With a value, a process runs the module only when its arguments after the program
     /// are these, exactly and in order ("Adoption=command"); its command line is read only
     /// once its name matches, and one that cannot be read does not match.
@@ -63,9 +69,17 @@ ModuleQuery PrepareModuleQuery(const std::string& moduleName, const std::string&
 /// opens only a candidate: a process whose executable has the module's name, or one that
 /// runs the very file of one of StartedThrough (its name, then its device and inode by a
 /// stat of /proc/PID/exe) and whose recorded name (comm, and a name of its command line
-/// for the part comm cuts off) is the module's. It skips processes of another real user,
+/// for the part comm cuts off) is the module's, or for a script whose command line names
+/// the Script. It skips processes of another real user,
 /// also for root, and makes sure the identifier was not reused before the open.
 Handle OpenProcessOfModule(std::uint32_t id, const ModuleQuery& query);
+
+/// The arguments of `process`, of the identifier `id`, that OpenProcessOfModule found for
+/// `query`: those after its program, read as for the query's Arguments; false when they
+/// cannot be read.
+/// Note: Linux reads /proc/PID/cmdline again, after the program, the link or the script.
+bool ReadArguments(Handle process, std::uint32_t id, const ModuleQuery& query,
+                   std::vector<std::string>& arguments);
 
 /// How a process ended, as the platform tells it.
 struct ExitStatus {
@@ -103,9 +117,14 @@ struct LaunchOptions {
     /// The current directory of the new process; empty: keeper's. A directory that
     /// cannot be entered fails the launch.
     std::string WorkingDirectory;
-    /// The whole environment of the new process, "NAME=value" each; without a value,
-    /// keeper's own is inherited.
-    std::optional<std::vector<std::string>> Environment;
+    /// Changes of keeper's environment for the new process, applied in order (an empty
+    /// value removes the variable); none: keeper's own environment is inherited as it is.
+    /// Windows: applied to the environment in UTF-16, so that no character outside the
+    /// ANSI code page is lost, with the names and values converted from the ANSI code page
+    /// and names compared without regard to case; the block is sorted by name as
+    /// CreateProcess requires, and handed over with CREATE_UNICODE_ENVIRONMENT.
+    /// Note: Linux applies them to environ, with names compared exactly.
+    std::vector<VariableChange> EnvironmentChanges;
     /// A file that standard output and standard error are appended to, created when
     /// missing, while standard input reads nothing; empty: nothing is redirected. It is
     /// opened for the launch and keeper's handle is closed right after it; a file that
@@ -117,10 +136,12 @@ struct LaunchOptions {
     /// Note: Linux has no windows and ignores it.
     WindowState Window = WindowState::Default;
     /// The program and what it starts form a group that can be ended together: Windows
-    /// launches it with CREATE_NEW_PROCESS_GROUP, so that it can get Ctrl+Break, in a job
-    /// object of its own (not ended when keeper's handle is closed).
+    /// launches it in a job object of its own (not ended when keeper's handle is closed).
     /// Note: Linux needs nothing more: the program leads a process group of its own anyway.
     bool OwnGroup = false;
+    /// Windows: the program is launched with CREATE_NEW_PROCESS_GROUP, so that it can get
+    /// Ctrl+Break (and no longer gets Ctrl+C). Note: Linux ignores it.
+    bool ConsoleGroup = false;
 };
 
 struct Launch {
@@ -130,6 +151,11 @@ struct Launch {
     /// With OwnGroup, what ends the group (Windows: the job object); release it with
     /// CloseGroup. Note: none on Linux.
     Handle Group = NoHandle;
+    /// Why the group could not be made, with the name of the call that failed: the process
+    /// runs all the same, and is ended alone (Windows: AssignProcessToJobObject fails when
+    /// keeper runs in a job that allows no other). Note: always 0 on Linux.
+    ErrorCode GroupError = 0;
+    const char* GroupCall = "";
 };
 
 /// Starts the program of `options`; nothing of keeper's handles is inherited beyond what

@@ -30,6 +30,7 @@ const EndingCalls FakeEnding = {
         Fake.Forced = true;
         Fake.Calls += "force ";
     },
+    [](const Watched&) { Fake.Calls += "end-group "; },
 };
 
 TEST(StoppingTest, AskFirstThenEndByForceAfterTheGraceTime) {
@@ -40,11 +41,13 @@ TEST(StoppingTest, AskFirstThenEndByForceAfterTheGraceTime) {
         Ending Result;
         const char* Calls;
     } cases[] = {
-        {true, true, true, Ending::Asked, "ask wait 1500 "},
-        {true, false, true, Ending::Forced, "ask wait 1500 force wait 10000 "},
+        // Ended on the request: what it started may have ignored it, and goes by force.
+        {true, true, true, Ending::Asked, "ask wait 1500 end-group "},
+        {true, false, true, Ending::Forced, "ask wait 1500 force wait 10000 end-group "},
+        // Still running: nothing more to do; the caller says so.
         {true, false, false, Ending::Failed, "ask wait 1500 force wait 10000 "},
         // A hung application is not asked: it cannot answer.
-        {false, true, true, Ending::Forced, "force wait 10000 "},
+        {false, true, true, Ending::Forced, "force wait 10000 end-group "},
     };
     for (const auto& c : cases) {
         Fake = {c.EndsWhenAsked, c.EndsWhenForced, false, false, ""};
@@ -54,7 +57,7 @@ TEST(StoppingTest, AskFirstThenEndByForceAfterTheGraceTime) {
     }
 }
 
-TEST(StoppingTest, TheStopperWaitsTheGraceTimeAndTenSecondsMore) {
+TEST(StoppingTest, TheStopperWaitsTheGraceTimeAndTheForcedEndsWaitAndMore) {
     static std::uint32_t waited = 0;
     static bool ends = false;
     const auto wait = [](Handle, const std::string&, std::uint32_t milliseconds) {
@@ -63,10 +66,11 @@ TEST(StoppingTest, TheStopperWaitsTheGraceTimeAndTenSecondsMore) {
     };
     ends = true;
     EXPECT_EQ(AwaitWatcherEnd(wait, 1, "keeper_APP", 5000), 0);
-    EXPECT_EQ(waited, 15000u);
+    // A watcher whose forced end fails has waited 5000 + 10000 ms before its last entries.
+    EXPECT_EQ(waited, 20000u);
     ends = false;
     EXPECT_EQ(AwaitWatcherEnd(wait, 1, "keeper_APP", 2147483647), 2);  // no overflow
-    EXPECT_EQ(waited, 2147493647u);
+    EXPECT_EQ(waited, 2147498647u);
 }
 
 }  // namespace

@@ -94,6 +94,31 @@ wait_for 20 test -s "$dir/launches"
 check "script: another shell is not the script" not adopted "$dir" "$dir/run-app.sh"
 stop_started "$dir"
 
+# --- a script whose #! line runs env, the most common first line ---------------------------
+# env finds sh in PATH: the process runs sh (dash), recorded as "sh", with the script as its
+# first argument. The script's own file decides, not the name of what runs it.
+dir=$work/env-script
+install_keeper "$dir" k
+mkdir -p "$dir/other"
+printf '#!/usr/bin/env sh\necho started >> "$2"\nsleep "$(($1 / 1000))"\n' > "$dir/run-env.sh"
+cp "$dir/run-env.sh" "$dir/other/run-env.sh"
+chmod +x "$dir/run-env.sh" "$dir/other/run-env.sh"
+watch_for "$dir" "$dir/run-env.sh"
+run_as "$dir" "$dir/run-env.sh"
+check "env script: a running '#!/usr/bin/env sh' script is adopted" adopted "$dir" "$dir/run-env.sh"
+stop_started "$dir"
+(cd "$dir" && exec ./run-env.sh 600000 "$dir/launches" > /dev/null 2>&1) &
+started+=($!)
+wait_for 20 test -s "$dir/launches"
+check "env script: also started by a relative path" adopted "$dir" "$dir/run-env.sh"
+stop_started "$dir"
+run_as "$dir" "$dir/other/run-env.sh"
+check "env script: a copy of it elsewhere is not the script" not adopted "$dir" "$dir/run-env.sh"
+stop_started "$dir"
+for p in /proc/[0-9]*; do
+    case $(tr '\0' ' ' < "$p/cmdline" 2>/dev/null) in "sh $dir/other/"*) kill_tree "${p#/proc/}" ;; esac
+done
+
 # --- a name longer than the 15 bytes the kernel keeps -----------------------------------
 dir=$work/long
 install_keeper "$dir" k

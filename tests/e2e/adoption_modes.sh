@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Adoption=name, command and off between two running instances of one program that differ
-# only in their arguments, and an invalid value; on Linux also a link that leads to another
+# Adoption=name, command and off between running instances of one program that differ
+# only in their arguments, the arguments an Adopt entry names, and an invalid value; on Linux also a link that leads to another
 # file of the same name, and an interpreter run with other arguments.
 source "$(dirname "$0")/lib.sh"
 
@@ -13,10 +13,15 @@ params() { echo "600000 $(native_path "$dir/$1.launches")"; }
 launches() { line_count "$dir/$1.launches"; }
 launched() { [ "$(launches "$1")" -eq "$2" ]; }  # launched NAME COUNT
 
+# Every instance a watch launched, each with its parameters: a rule that adopts by name may
+# take any of them, whichever the process list gives first.
+instances=()
+declare -A params_of
 # watch COMMAND PARAMETERS ADOPTION: keeper k in $dir, with LogDetails, watches COMMAND
 # until its entry of the application ("Start" or "Adopt" with the process id), then is
-# stopped; $taken is that entry's word and number ("Adopt 123"), $log the log. An empty
-# ADOPTION leaves the key out; the application keeps running after the stop.
+# stopped; $taken is that entry's word and number ("Adopt 123"), $arguments the arguments
+# an "Adopt" entry names, $log the log. An empty ADOPTION leaves the key out; the
+# application keeps running after the stop.
 watch() {
     {
         printf '[Settings]\r\nApplicationName=%s\r\nParameters=%s\r\n' "$(native_path "$1")" "$2"
@@ -30,7 +35,21 @@ watch() {
     keeper "$dir" k /u
     wait_for 30 ended $watcher
     log=$(tr -d '\r' < "$dir/k.log" 2>/dev/null)
-    taken=$(sed -n -E 's/^.* (Start|Adopt) .*: process ([0-9]+)$/\1 \2/p' <<< "$log" | head -n 1)
+    taken=$(sed -n -E 's/^.* (Start|Adopt) .*: process ([0-9]+)(, arguments .*)?$/\1 \2/p' <<< "$log" | head -n 1)
+    arguments=$(sed -n -E 's/^.* Adopt .*: process [0-9]+, arguments (.*)$/\1/p' <<< "$log" | head -n 1)
+    if [[ $taken == Start* ]]; then
+        instances+=("${taken#Start }")
+        params_of[${taken#Start }]=$2
+    fi
+}
+# adopted_any: $taken adopts one of the instances launched so far.
+adopted_any() { matches "$taken" "^Adopt ($(IFS='|'; echo "${instances[*]}"))\$"; }
+# names_arguments PARAMETERS: the "Adopt" entry names the adopted instance's arguments
+# exactly when they are not PARAMETERS (none of them holds a blank).
+names_arguments() {
+    local want=${params_of[${taken#Adopt }]:-?}
+    [ "$want" != "$1" ] || want=""
+    [ "$arguments" = "$want" ]
 }
 
 # --- two instances that differ in their arguments -----------------------------------------
@@ -47,6 +66,7 @@ check "command: and that one is left alone" wait_for 20 launched b 1 && launched
 watch "$dir/app$ext" "$(params a)" COMMAND
 check "command (any case): adopts the instance of the configured arguments: $taken (a: $a_id)" \
     [ "$taken" = "Adopt $a_id" ]
+check "command: the Adopt entry names no arguments ($arguments)" [ -z "$arguments" ]
 watch "$dir/app$ext" "$(params b)" Command
 check "command: and the other instance for the other arguments: $taken (b: $b_id)" \
     [ "$taken" = "Adopt $b_id" ]
@@ -55,11 +75,15 @@ check "command: fewer arguments than either instance has: launched ($taken)" \
     matches "$taken" '^Start [0-9]+$'
 
 watch "$dir/app$ext" "$(params c)" ""
-check "name (no key): adopts either instance, whatever its arguments: $taken" \
-    matches "$taken" "^Adopt ($a_id|$b_id)\$"
+check "name (no key): adopts any instance, whatever its arguments: $taken (${instances[*]})" adopted_any
+check "name (no key): the Adopt entry names the arguments it has instead: $arguments" \
+    names_arguments "$(params c)"
 watch "$dir/app$ext" "$(params c)" name
-check "name: the same: $taken" matches "$taken" "^Adopt ($a_id|$b_id)\$"
+check "name: the same: $taken" adopted_any
 check "name: nothing launched" launched c 0
+watch "$dir/app$ext" "$(params a)" name
+check "name: the Adopt entry names the arguments only when they differ: $taken, '$arguments'" \
+    eval 'adopted_any && names_arguments "$(params a)"'
 
 watch "$dir/app$ext" "$(params a)" off
 check "off: launches beside the running instance of the same arguments: $taken" \
@@ -71,8 +95,7 @@ check "off: the running instance was left alone: still adopted ($taken)" [ "$tak
 watch "$dir/app$ext" "$(params c)" sometimes
 check "invalid value: named right after Start k" \
     [ "$(sed -n 2p <<< "$log" | sed 's/^.* Invalid/Invalid/')" = "Invalid value of Adoption: sometimes" ]
-check "invalid value: the key counts as absent, and either instance is adopted: $taken" \
-    matches "$taken" "^Adopt ($a_id|$b_id)\$"
+check "invalid value: the key counts as absent, and any instance is adopted: $taken" adopted_any
 
 if is_windows; then
     summary

@@ -10,6 +10,9 @@
 //                                   stops), then a thread
 //                                   that sleeps for ever without taking one; ANSWER below
 //                                   0, and every later run: it answers for ever.
+//   hang-app window-child ANSWER STAMPS  the same, and the first run starts a child of the
+//                                   same file that sleeps for ever ("C <ms> <pid>"): its
+//                                   own instance of the module, without windows.
 // Linux, through the notification socket of $NOTIFY_SOCKET (one datagram a sendto):
 //   hang-app ping AFTER PERIOD STAMPS   "READY=1", then "STATUS=...\nWATCHDOG=1" every
 //                                   PERIOD ms ("P <ms>" after each), silent from AFTER ms
@@ -86,6 +89,24 @@ int RunNumber() {
 
 LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM w, LPARAM l) {
     return DefWindowProcA(window, message, w, l);
+}
+
+/// Starts this program again as "sleep STAMPS": a child that sleeps for ever.
+void StartSleeper() {
+    char path[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (n == 0 || n == MAX_PATH) return;
+    std::string line = "\"" + std::string(path, n) + "\" sleep \"" + stampFile + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION created{};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &created)) {
+        Stamp('X', "CreateProcessA " + std::to_string(GetLastError()));
+        return;
+    }
+    CloseHandle(created.hThread);
+    CloseHandle(created.hProcess);
 }
 
 int Window(long long started, long long answer) {
@@ -210,11 +231,22 @@ int main(int argc, char** argv) {
     if (argc < 3) return 2;
     const std::string mode = argv[1];
     stampFile = argv[argc - 1];
+#ifdef _WIN32
+    if (mode == "sleep") {  // a child: no run of its own
+        Stamp('C', std::to_string(Pid()));
+        for (;;)
+            Sleep(INFINITE);
+    }
+#endif
     const bool first = RunNumber() == 0;
     [[maybe_unused]] const long long started = Now();
     Stamp('S', std::to_string(Pid()));
 #ifdef _WIN32
     if (mode == "window" && argc == 4) return Window(started, first ? std::atoll(argv[2]) : -1);
+    if (mode == "window-child" && argc == 4) {
+        if (first) StartSleeper();
+        return Window(started, first ? std::atoll(argv[2]) : -1);
+    }
 #else
     if (mode == "ping" && argc == 5) return Ping(std::atoll(argv[2]), std::atoll(argv[3]), first);
     if (mode == "trigger" && argc == 4) return Trigger(std::atoll(argv[2]), first);

@@ -73,6 +73,7 @@ end_tenths() {
 }
 # gone PID: the process has ended (a zombie nobody has reaped yet counts as ended).
 gone() { [ ! -e "/proc/$1" ] || [ "$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f1)" = Z ]; }
+not() { ! "$@"; }
 # between VALUE LOW HIGH
 between() { [ "$1" -ge "$2" ] && [ "$1" -lt "$3" ]; }
 
@@ -86,6 +87,7 @@ windows_hangs() {
     start_display || { fail "a display for the windows (Xvfb)"; return; }
     local timeout=2000 dir hung_stamps answer_stamps bare_stamps adopt_stamps log stopped relaunched tenths
     local hung_app adopt started hung_watcher answer_watcher bare_watcher adopt_watcher adopt_app
+    local tree_app tree_stamps tree_watcher sleeper
 
     # --- a window that answers for 3 s, then stops: hung, ended, relaunched -------------------
     # NoRestartExitCodes names the code of the end by force (1): it must not stop keeper.
@@ -98,6 +100,17 @@ windows_hangs() {
         HangTimeout=$timeout SleepInterval=0 LogDetails=1 NoRestartExitCodes=1
     start_watcher "$dir" kw-hung DISPLAY="$display"
     hung_watcher=$watcher
+
+    # --- a hung window with a child of the same file: the tree goes, the child is not adopted --
+    dir=$work/tree
+    install_keeper "$dir" kw-tree
+    install_hang_app "$dir" hang-tree
+    tree_app=$(native_path "$dir/hang-tree$ext")
+    tree_stamps=$dir/stamps.txt
+    hang_settings "$dir" kw-tree "$dir/hang-tree$ext" "window-child 3000 $(native_path "$tree_stamps")" \
+        HangTimeout=$timeout SleepInterval=0 LogDetails=1
+    start_watcher "$dir" kw-tree DISPLAY="$display"
+    tree_watcher=$watcher
 
     # --- a window that keeps answering, and a process without windows ------------------------
     dir=$work/answer
@@ -157,6 +170,18 @@ windows_hangs() {
         [ "$(count_lines "$log" "Hung $hung_app")" -eq 1 ]
     check "hung window: launched twice" [ "$(runs "$hung_stamps")" -eq 2 ]
     check "hung window: the watcher stops" stop_watcher "$work/hung" kw-hung $hung_watcher DISPLAY="$display"
+
+    log=$work/tree/kw-tree.log
+    check "hung tree: the application is relaunched" wait_for 30 eval '[ "$(runs "$tree_stamps")" -ge 2 ]'
+    sleeper=$(stamp "$tree_stamps" C 1 3)
+    check "hung tree: \"Hung\", then \"Restart\", and nothing adopted" \
+        in_order "$log" "^Start $(re "$tree_app"): process" "^Hung $(re "$tree_app")\$" \
+        "^Restart $(re "$tree_app"): process"
+    check "hung tree: the child was not adopted" [ "$(grep -c 'Adopt ' "$log")" -eq 0 ]
+    check "hung tree: the child ran" [ "$sleeper" -gt 0 ]
+    check "hung tree: the child ($sleeper) went with the application" \
+        not $runner "$bin/stop-app$ext" alive "$sleeper" "hang-tree$ext"
+    check "hung tree: the watcher stops" stop_watcher "$work/tree" kw-tree $tree_watcher DISPLAY="$display"
 
     # At least four time-outs have passed since the other two were launched.
     sleep $((started + 4 * timeout / 1000 + 2 - SECONDS > 0 ? started + 4 * timeout / 1000 + 2 - SECONDS : 0))

@@ -88,7 +88,7 @@ if is_windows; then slack=2.0; else slack=0.4; fi
 
 export KEEPER_E2E_BASE=base KEEPER_E2E_REPLACED=old KEEPER_E2E_REMOVED=gone KEEPER_E2E_KEPT=kept
 names="KEEPER_E2E_SET KEEPER_E2E_REPLACED KEEPER_E2E_REMOVED KEEPER_E2E_KEPT KEEPER_E2E_EXPANDED
-       KEEPER_E2E_OWN KEEPER_E2E_UNKNOWN KEEPER_E2E_MIXED KEEPER_E2E_QUOTED PATH path"
+       KEEPER_E2E_OWN KEEPER_E2E_UNKNOWN KEEPER_E2E_MIXED KEEPER_E2E_QUOTED KC_WIDE PATH path"
 names=$(echo $names)
 
 # --- Window (Windows): the show state the application gets; a console program's window ----
@@ -186,8 +186,20 @@ config "$environment/ke.cfg" "$environment/run-env$ext" "$(native_path "$environ
     "KEEPER_E2E_QUOTED=\"  blanks kept  \"" \
     "JustAWord" \
     "$path_line"
-start "$environment" ke
+# A value beyond the ANSI code page, in keeper's own environment: the application gets it
+# whole whenever keeper builds the environment, for [Environment] or for HangTimeout alone.
+# Wine reads the Unix environment in the character set of LC_CTYPE.
+wide='Łódź★'
+start_wide() { (cd "$1" && exec env -u LC_ALL LC_CTYPE=C.UTF-8 KC_WIDE="$wide" $runner "./$2$ext" > /dev/null 2>&1) & }
+start_wide "$environment" ke
 environment_watcher=$!
+wide_hang=$work/wide-hang
+install_keeper "$wide_hang" kh
+install_app "$wide_hang" run-wide-hang
+config "$wide_hang/kh.cfg" "$wide_hang/run-wide-hang$ext" "$(native_path "$wide_hang/env.txt") stay KC_WIDE" \
+    "HangTimeout=600000"
+start_wide "$wide_hang" kh
+wide_hang_watcher=$!
 
 # Unknown keys, after a bad value; key names in any case are known.
 unknown=$work/unknown
@@ -234,6 +246,7 @@ env_is KEEPER_E2E_OWN old
 env_is KEEPER_E2E_UNKNOWN "%KEEPER_E2E_NOPE%"
 env_is KEEPER_E2E_MIXED "base-100%%-5%"
 env_is KEEPER_E2E_QUOTED "  blanks kept  "
+env_is KC_WIDE "$wide"
 same "[Environment]: a line without '=' gets its entry after 'Start ke', and nothing else does" \
     "$(printf 'Start ke\nInvalid value of Environment: JustAWord\nStart %s' "$(native_path "$dir/run-env$ext")")" \
     "$(messages "$dir/ke.log")"
@@ -246,6 +259,9 @@ else
     env_is path lower
 fi
 stop_later "$dir" ke $environment_watcher
+wait_for 20 has_runs "$wide_hang/env.txt" 1
+same "HangTimeout alone: KC_WIDE is '$wide'" "$wide" "$(variable "$wide_hang/env.txt" 1 KC_WIDE)"
+stop_later "$wide_hang" kh $wide_hang_watcher
 
 dir=$unknown
 wait_for 20 has_runs "$dir/record.txt" 1
@@ -310,6 +326,17 @@ for size in 100 99; do
     limited[$size]=$!
 done
 
+# Linux: keeper started with its standard descriptors closed (cron, some service starters)
+# opens the output file as one of them; the application's output still goes there.
+if ! is_windows; then
+    d=$work/closed
+    install_keeper "$d" kc
+    install_app "$d" run-closed
+    config "$d/kc.cfg" "$d/run-closed" "$d/record.txt stay" "OutputFile=app.txt"
+    (cd "$d" && exec ./kc <&- >&- 2>&-) &
+    closed_watcher=$!
+fi
+
 # A missing working directory, an output file in a missing directory, and one that is a
 # directory (root may write anywhere): one "Error" entry each, and the watcher ends.
 error_entry='^Error -?[0-9]+: [^ ].*$'
@@ -370,6 +397,14 @@ d=$work/limit-99
 kept() { [ ! -e "$d/app.1.txt" ] && [ "$(head -c 99 "$d/app.txt")" = "$(head -c 99 /dev/zero | tr '\0' x)" ]; }
 check "LogFileLimit: one of 99 bytes is kept and appended to" kept
 stop_later "$work/limit-100" kl100 "${limited[100]}"
+if ! is_windows; then
+    d=$work/closed
+    wait_for 10 grep -qs '^err 1' "$d/app.txt"
+    same "closed standard descriptors: the output file holds the output" \
+        "$(printf 'out 1 %s\nerr 1 %s' "$(field "$d/record.txt" 1 pid)" "$(field "$d/record.txt" 1 pid)")" \
+        "$(cat "$d/app.txt" 2>/dev/null)"
+    stop_later "$d" kc $closed_watcher
+fi
 stop_later "$work/limit-99" kl99 "${limited[99]}"
 
 for what in $fail_cases; do

@@ -4,7 +4,8 @@
 //   pid N             its process identifier (Windows: GetCurrentProcessId)
 //   cwd PATH          its current directory
 //   env NAME ENTRY    for each NAME, every entry of its environment of that name ("NAME=value";
-//                     on Windows the names compare without regard to case, as there)
+//                     on Windows the names compare without regard to case, as there, and
+//                     the entry is the UTF-16 one in UTF-8)
 //   unset NAME        for a NAME that is not in it
 //   startup F S       Windows: GetStartupInfoA's dwFlags and wShowWindow
 //   console W V       Windows: whether GetConsoleWindow gives a window, and whether it is
@@ -21,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -46,19 +48,31 @@ bool SameName(const std::string& a, const std::string& b) {
 #endif
 }
 
+#ifdef _WIN32
+// The environment entry in UTF-8, from the UTF-16 the system keeps: what the ANSI code page
+// lacks is seen as it is.
+std::string Utf8(const wchar_t* entry) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, entry, -1, nullptr, 0, nullptr, nullptr);
+    std::string text(n > 0 ? static_cast<std::size_t>(n) : 1, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, entry, -1, text.data(), n, nullptr, nullptr);
+    text.resize(text.size() - 1);
+    return text;
+}
+#endif
+
 std::string Environment(const char* name) {
     std::string lines;
 #ifdef _WIN32
-    char* block = GetEnvironmentStringsA();
-    for (const char* entry = block; entry != nullptr && *entry != '\0';
-         entry += std::strlen(entry) + 1) {
+    wchar_t* block = GetEnvironmentStringsW();
+    for (const wchar_t* wide = block; wide != nullptr && *wide != L'\0';
+         wide += std::wcslen(wide) + 1) {
+        const std::string entry = Utf8(wide);
         // Entries of the drives' directories ("=C:=C:\") begin with '='.
-        const char* equals = std::strchr(entry + 1, '=');
-        if (equals != nullptr &&
-            SameName(std::string(entry, static_cast<std::size_t>(equals - entry)), name))
+        const std::size_t equals = entry.find('=', 1);
+        if (equals != std::string::npos && SameName(entry.substr(0, equals), name))
             lines += std::string("env ") + name + ' ' + entry + '\n';
     }
-    FreeEnvironmentStringsA(block);
+    FreeEnvironmentStringsW(block);
 #else
     for (char** entry = environ; *entry != nullptr; ++entry) {
         const char* equals = std::strchr(*entry, '=');

@@ -11,6 +11,11 @@
 //   stop-app stay RECORD    ignores every polite request and starts a child of itself that
 //                           ignores them too: "started" and "child", then "ignored-close",
 //                           "ignored-break" or "ignored-term" as requests arrive.
+//   stop-app leave RECORD   ends on the polite request as close does, but first starts a
+//                           child of itself that ignores every request as stay's does:
+//                           "started" and "child", then "closed" and "ignored-...".
+//   stop-app abandon NAME RECORD  Windows: makes the mutex NAME owned by a thread that then
+//                           ends, so that it is abandoned, and keeps it open ("abandoned").
 //   stop-app alive PID NAME Windows: exit code 0 when the process PID runs from an
 //                           executable of the file name NAME, 1 otherwise (the test's
 //                           shell cannot see Windows process identifiers).
@@ -78,6 +83,11 @@ LRESULT CALLBACK IgnoreClose(HWND window, UINT message, WPARAM w, LPARAM l) {
         return 0;
     }
     return DefWindowProcA(window, message, w, l);
+}
+
+// Makes the mutex of the name `name` owned by the thread, which then ends: abandoned.
+DWORD WINAPI OwnMutex(void* name) {
+    return CreateMutexA(nullptr, TRUE, static_cast<const char*>(name)) != nullptr ? 0 : 1;
 }
 
 // A top-level window that is never shown, and its message loop until WM_QUIT.
@@ -165,6 +175,24 @@ int main(int argc, char** argv) {
     recordFile = argv[2];
 #ifdef _WIN32
     if (mode == "alive") return argc > 3 ? Alive(argv[2], argv[3]) : 2;
+    if (mode == "abandon") {
+        if (argc < 4) return 2;
+        recordFile = argv[3];
+        const HANDLE owner = CreateThread(nullptr, 0, OwnMutex, argv[2], 0, nullptr);
+        DWORD made = 1;
+        if (owner == nullptr || WaitForSingleObject(owner, INFINITE) != WAIT_OBJECT_0 ||
+            !GetExitCodeThread(owner, &made) || made != 0)
+            return 3;
+        Record("abandoned");
+        for (;;)
+            Sleep(INFINITE);
+    }
+    if (mode == "leave") {
+        SetConsoleCtrlHandler(IgnoreBreak, TRUE);
+        Record("started");
+        if (!StartChild()) return 3;
+        return WindowLoop(CloseOnRequest);
+    }
     if (mode == "close") {
         SetConsoleCtrlHandler(IgnoreBreak, TRUE);
         Record("started");
@@ -193,6 +221,21 @@ int main(int argc, char** argv) {
     BlockTerm();
     if (mode == "close" || mode == "break") {
         Record("started");
+        AwaitTerm();
+        Record("closed");
+        return 0;
+    }
+    if (mode == "leave") {
+        Record("started");
+        const pid_t child = fork();
+        if (child < 0) return 3;
+        if (child == 0) {
+            Record("child");
+            for (;;) {
+                AwaitTerm();
+                Record("ignored-term");
+            }
+        }
         AwaitTerm();
         Record("closed");
         return 0;

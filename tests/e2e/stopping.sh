@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # "StopApplication": a stop ends the application before the watcher. One that ends on the
 # polite request is stopped, one that ignores it is ended after the grace time together
-# with the process it started (an adopted one alone); the stopper returns when the watcher
-# has ended; a stop in a pause ends the pause; a killed watcher leaves the application
-# running; an invalid value counts as absent.
+# with the process it started (an adopted one alone), and what a stopped one leaves is ended
+# by force; the whole log of a stop; the stopper returns when the watcher has ended, two at
+# once too; a forced end that fails has its own entry; a stop in a pause ends the pause; a
+# killed watcher leaves the application running; an invalid value counts as absent.
 source "$(dirname "$0")/lib.sh"
 
 now_ms() { local t=${EPOCHREALTIME/./}; echo $((t / 1000)); }
@@ -78,6 +79,20 @@ stop() {
     if has_line "$1/$2.log" "Stop $2"; then logged=1; else logged=0; fi
 }
 
+# messages LOG: the entries without their time stamps.
+messages() { sed -E 's/\r$//; s/^[0-9][0-9/.-]* [0-9][0-9:.]*( [AP]M)? //' "$1" 2>/dev/null; }
+# whole_log DESCRIPTION LOG ENTRY...: the log holds these entries and no other, in this order.
+whole_log() {
+    local what=$1 log=$2 expected actual
+    shift 2
+    expected=$(printf '%s\n' "$@")
+    actual=$(messages "$log")
+    if [ "$expected" = "$actual" ]; then pass "$what"; else
+        fail "$what"
+        printf '# expected:\n%s\n# got:\n%s\n' "$expected" "$actual" | sed 's/^/#   /'
+    fi
+}
+
 # entry LOG TEXT: the number of the first line whose message is TEXT, or that holds " TEXT"
 # when TEXT ends with a blank (the start of an entry with more after it); 0 when none does.
 entry() {
@@ -127,7 +142,9 @@ if [ $windows -eq 1 ]; then
     check "polite: the application is gone" not running "$dir" sa-close "$app"
     check "polite: the log has \"Stop <command>\", then \"Stop kc\"" \
         in_order "$dir/kc.log" "Start $command" "Stop $command" "Stop kc"
-    check "polite: nothing is terminated" [ "$(count_lines "$dir/kc.log" "Terminate $command")" -eq 0 ]
+    # Without LogDetails, no "End" entry either: nothing but the documented entries.
+    whole_log "polite: the whole log without LogDetails" "$dir/kc.log" \
+        "Start kc" "Start $command" "Stop $command" "Stop kc"
     check "polite: the grace time is not waited out" [ "$took" -lt "$grace" ]
     wait $watcher
     check "polite: the watcher's exit code is 0" [ $? -eq 0 ]
@@ -192,6 +209,112 @@ check "ignored: the End entry gives the end by force" \
 check "ignored: no \"Stop <command>\"" [ "$(count_lines "$dir/kt.log" "Stop $command")" -eq 0 ]
 wait $watcher
 check "ignored: the watcher's exit code is 0" [ $? -eq 0 ]
+
+# --- the same without LogDetails: the whole log, and no "End" entry ---------------------------
+dir=$work/forced
+install_keeper "$dir" kn
+install_app "$dir" sa-forced
+stop_settings "$dir" kn sa-forced stay "StopApplication=$grace"
+command=$(native_path "$dir/sa-forced$ext")
+start_watcher "$dir" kn
+check "forced: the application and its child run" \
+    wait_for 30 eval 'recorded "$dir" started && recorded "$dir" child'
+stop "$dir" kn
+check "forced: the stopper's exit code is 0" [ "$stopped" -eq 0 ]
+whole_log "forced: the whole log without LogDetails" "$dir/kn.log" \
+    "Start kn" "Start $command" "Terminate $command" "Stop kn"
+
+# --- an application that ends on the request, leaving a child that ignores it ----------------
+if [ $windows -eq 1 ]; then
+    dir=$work/leave
+    install_keeper "$dir" kl
+    install_app "$dir" sa-leave
+    stop_settings "$dir" kl sa-leave leave "StopApplication=$grace"
+    command=$(native_path "$dir/sa-leave$ext")
+    start_watcher "$dir" kl
+    check "left child: the application and its child run" \
+        wait_for 30 eval 'recorded "$dir" started && recorded "$dir" child'
+    app=$(record_pid "$dir" started)
+    child=$(record_pid "$dir" child)
+    stop "$dir" kl
+    check "left child: the stopper's exit code is 0" [ "$stopped" -eq 0 ]
+    check "left child: the application ended on the request" recorded "$dir" closed "$app"
+    # What the application started goes with it, by force, before the watcher's entries.
+    check "left child: the child that ignored the request is gone" \
+        wait_for 3 not running "$dir" sa-leave "$child"
+    whole_log "left child: the stop is polite" "$dir/kl.log" \
+        "Start kl" "Start $command" "Stop $command" "Stop kl"
+fi
+
+# --- two stoppers at once: both return 0 once the watcher has ended -------------------------
+dir=$work/twice
+install_keeper "$dir" k2
+install_app "$dir" sa-twice
+# One that ignores the request: the watcher lives for the grace time, so that both stoppers
+# hold the instance name while they wait.
+stop_settings "$dir" k2 sa-twice stay "StopApplication=$grace"
+command=$(native_path "$dir/sa-twice$ext")
+start_watcher "$dir" k2
+check "two stoppers: the application runs" wait_for 30 recorded "$dir" started
+asked=$(now_ms)
+keeper "$dir" k2 /u & first=$!
+keeper "$dir" k2 /u & second=$!
+wait $first; first_code=$?
+wait $second; second_code=$?
+took=$(($(now_ms) - asked))
+echo "# two stoppers at once returned $first_code and $second_code in $took ms"
+check "two stoppers: both exit codes are 0" [ "$first_code" -eq 0 -a "$second_code" -eq 0 ]
+check "two stoppers: after the grace time and moments" [ "$took" -ge "$grace" -a "$took" -lt $((grace + slack)) ]
+check "two stoppers: the watcher had ended" has_line "$dir/k2.log" "Stop k2"
+check "two stoppers: one stop" [ "$(count_lines "$dir/k2.log" "Stop k2")" -eq 1 ]
+
+# --- a forced end that fails: its own entry, and the stopper waits for the watcher ----------
+# Linux: preloaded into the watcher, no-kill.so makes SIGKILL send nothing. The sanitizers'
+# runtime must come first, so the sanitized build leaves this out.
+if ! is_windows && [ -z "${KEEPER_SANITIZED:-}" ]; then
+    dir=$work/unkillable
+    install_keeper "$dir" kx
+    install_app "$dir" sa-unkillable
+    stop_settings "$dir" kx sa-unkillable stay "StopApplication=$grace"
+    command=$dir/sa-unkillable
+    preload=$(cd "$bin" && pwd)/no-kill.so
+    (cd "$dir" && LD_PRELOAD="$preload" exec ./kx > /dev/null 2>&1) &
+    watcher=$!
+    check "failed end: the application runs" \
+        wait_for 30 eval 'recorded "$dir" started && recorded "$dir" child'
+    app=$(record_pid "$dir" started)
+    child=$(record_pid "$dir" child)
+    stop "$dir" kx
+    echo "# the stopper of a watcher whose end by force failed returned in $took ms"
+    check "failed end: the stopper's exit code is 0" [ "$stopped" -eq 0 ]
+    check "failed end: the watcher had ended when the stopper returned" [ "$logged" -eq 1 ]
+    check "failed end: after the grace time and the forced end's wait" [ "$took" -ge $((grace + 10000)) ]
+    check "failed end: the application still runs" running "$dir" sa-unkillable "$app"
+    whole_log "failed end: \"Still running <command>\", not \"Terminate\"" "$dir/kx.log" \
+        "Start kx" "Start $command" "Still running $command" "Stop kx"
+    kill -KILL "$app" "$child" 2>/dev/null
+fi
+
+# --- Windows: a mark left abandoned by a watcher that is gone ---------------------------------
+# A process holds the mark open, abandoned; the next watcher takes it over, so that the
+# stopper still waits for that watcher.
+if is_windows; then
+    dir=$work/abandoned
+    install_keeper "$dir" km
+    install_app "$dir" sa-abandoned
+    cp "$bin/stop-app$ext" "$dir/mark-holder$ext"
+    stop_settings "$dir" km sa-abandoned stay "StopApplication=$grace"
+    command=$(native_path "$dir/sa-abandoned$ext")
+    (cd "$dir" && exec $runner ./mark-holder$ext abandon "km_SA-ABANDONED.EXE:watcher" \
+         "$(native_path "$dir/mark.txt")" > /dev/null 2>&1) &
+    check "abandoned mark: it is left" wait_for 30 grep -qs '^abandoned ' "$dir/mark.txt"
+    start_watcher "$dir" km
+    check "abandoned mark: the application runs" wait_for 30 recorded "$dir" started
+    stop "$dir" km
+    check "abandoned mark: the stopper's exit code is 0" [ "$stopped" -eq 0 ]
+    check "abandoned mark: the stopper waited for the watcher" [ "$logged" -eq 1 ]
+    check "abandoned mark: after the grace time" [ "$took" -ge "$grace" ]
+fi
 
 # --- an adopted application is ended alone ---------------------------------------------------
 dir=$work/adopted
@@ -315,7 +438,7 @@ if ! is_windows; then
     kill -s CONT $watcher
     echo "# the stopper of a held watcher gave up after $took ms"
     check "held watcher: the stopper's exit code is 2" [ "$stopped" -eq 2 ]
-    check "held watcher: it waited StopApplication + 10 s" [ "$took" -ge 11000 -a "$took" -lt $((11000 + slack)) ]
+    check "held watcher: it waited StopApplication + 15 s" [ "$took" -ge 16000 -a "$took" -lt $((16000 + slack)) ]
     check "held watcher: let go, the watcher stops the application and ends" wait_for 10 gone $watcher
     check "held watcher: \"Stop <command>\", then \"Stop kh\"" in_order "$dir/kh.log" "Stop $command" "Stop kh"
 fi

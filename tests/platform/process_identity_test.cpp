@@ -71,6 +71,47 @@ TEST(ProcessIdentity, TheArgumentsFollowTheProgramOrTheScript) {
     EXPECT_EQ(ArgumentsAfter("app\0"s, 1), std::nullopt);
 }
 
+TEST(ProcessIdentity, EnvRunsTheFirstWordThatIsNoOptionNorAssignment) {
+    const struct {
+        const char* Argument;  // after "#!/usr/bin/env"
+        const char* Program;
+    } cases[] = {
+        {" python3", "python3"},
+        {" -S python3 -u", "python3"},
+        {"\t-i PATH=/opt/bin node", "node"},
+        {" -u HOME -C /srv ruby -w", "ruby"},  // -u and -C take a value
+        {" --", ""},
+        {"", ""},
+        {" -u", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(EnvProgram(c.Argument), c.Program) << "'" << c.Argument << "'";
+}
+
+// The files the paths of a test process name: run.py in its directory /opt/app is file 5.
+FileIdentity FakeFile(std::string_view path, int) {
+    return path == "/opt/app/run.py" || path == "run.py" ? FileIdentity{1, 5} : FileIdentity{};
+}
+
+TEST(ProcessIdentity, AScriptIsFoundByItsFileAfterTheInterpreter) {
+    const FileIdentity script{1, 5};
+    const struct {
+        std::string CommandLine;
+        int Argument;
+    } cases[] = {
+        {"/usr/bin/python3\0/opt/app/run.py\0-v\0"s, 1},    // run by the kernel
+        {"python3\0/opt/app/run.py\0"s, 1},                 // by env
+        {"python3\0-u\0run.py\0"s, 2},                      // by env -S, relative to its directory
+        {"python3\0-c\0print(1)\0/opt/app/run.py\0"s, -1},  // an argument, not the script
+        {"/opt/app/run.py\0"s, -1},                         // argument 0 is the program
+        {"python3\0/opt/other/run.py\0"s, -1},              // another file of that name
+        {"python3\0\0"s, -1},
+        {""s, -1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ScriptArgument(c.CommandLine, script, FakeFile, 0), c.Argument) << c.CommandLine;
+}
+
 }  // namespace
 }  // namespace keeper
 #endif

@@ -2,8 +2,12 @@
 
 #include <poll.h>
 #include <signal.h>
-#include <sys/syscall.h>
 #include <unistd.h>
+
+// glibc 2.36 declares these without the guards of C++.
+extern "C" {
+#include <sys/pidfd.h>
+}
 
 #include "platform/clock_memory.h"
 #include "platform/posix/descriptors.h"
@@ -15,7 +19,7 @@ namespace {
 /// Sends `signal` to the process of the pidfd: never to a process that took its identifier
 /// after it ended.
 void SignalProcess(Handle process, int signal) {
-    syscall(SYS_pidfd_send_signal, FdOf(process), signal, nullptr, 0);
+    pidfd_send_signal(FdOf(process), signal, nullptr, 0);
 }
 
 /// The group first, then the process itself, which may have left the group.
@@ -35,6 +39,10 @@ bool WaitForEnd(Handle process, std::uint32_t milliseconds) {
 }
 
 void EndByForce(const Watched& watched) { SignalWatched(watched, SIGKILL); }
+
+void EndWhatIsLeft(const Watched& watched) {
+    if (watched.Launched) kill(-static_cast<pid_t>(watched.Id), SIGKILL);
+}
 
 void CloseGroup(Handle) {}
 

@@ -15,7 +15,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/time.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -86,6 +86,35 @@ bool LockFirstByte(int fd, short type, bool wait) {
         result = fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &lock);
     } while (result != 0 && errno == EINTR);
     return result == 0;
+}
+
+/// The byte of the holder's mark: the second byte of the FIFO, apart from the first one's
+/// name locks.
+constexpr off_t MarkByte = 1;
+
+/// The lock of the mark on `fd`: a process-associated lock, whose owner F_GETLK names
+/// (an open-file-description lock has no owning process). It lives until the process exits
+/// or closes a descriptor of the FIFO, which the holder keeps open for its whole life.
+bool TakeHolderMark(int fd) {
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = MarkByte;
+    lock.l_len = 1;
+    return fcntl(fd, F_SETLK, &lock) == 0;
+}
+
+/// The process that holds the mark on the FIFO of `fd`: 0 when none does, -1 when that
+/// cannot be told (the query failed, or the holder lives in another PID name space).
+pid_t HolderOfMark(int fd) {
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = MarkByte;
+    lock.l_len = 1;
+    if (fcntl(fd, F_GETLK, &lock) != 0) return -1;
+    if (lock.l_type == F_UNLCK) return 0;
+    return lock.l_pid > 0 ? lock.l_pid : -1;
 }
 
 /// Consumes every pending signal: the event resets itself once a wait has seen it.
@@ -165,9 +194,11 @@ InstanceEvent CreateInstanceEvent(const std::string& name) {
         return Failure();
     }
     // Whoever gets the write lock is the only holder: the name is new. The lock then
-    // turns into a shared one in a single step, so no racer can slip in between.
+    // turns into a shared one in a single step, so no racer can slip in between. Before
+    // that, while no other process can hold the name yet, the new holder takes its mark.
     if (LockFirstByte(fd, F_WRLCK, false)) {
         Drain(fd);  // bytes left by holders that are gone belong to a dead name
+        TakeHolderMark(fd);
         LockFirstByte(fd, F_RDLCK, false);
         return {HandleOf(fd), false, 0};
     }
@@ -250,30 +281,22 @@ void TakeStopSignals(Handle event) {
 
 void HoldWatcherMark(const std::string&) {}
 
-namespace {
-
-void TimeIsUp(int) {}
-
-}  // namespace
-
 bool WaitForWatcherEnd(Handle event, const std::string&, std::uint32_t milliseconds) {
-    // The stopper holds the name with a read lock, as the watcher does; the write lock is
-    // its once no other process holds the name. A timer's signal ends the wait for it.
-    struct sigaction alarm {};
-    alarm.sa_handler = TimeIsUp;  // without SA_RESTART: the wait returns EINTR
-    sigemptyset(&alarm.sa_mask);
-    sigaction(SIGALRM, &alarm, nullptr);
-    itimerval timer{};
-    timer.it_value.tv_sec = static_cast<time_t>(milliseconds / 1000);
-    timer.it_value.tv_usec = static_cast<suseconds_t>(milliseconds % 1000) * 1000;
-    setitimer(ITIMER_REAL, &timer, nullptr);
-    struct flock lock {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    lock.l_len = 1;
-    const bool ended = fcntl(FdOf(event), F_OFD_SETLKW, &lock) == 0;
-    timer = {};
-    setitimer(ITIMER_REAL, &timer, nullptr);
+    // The process that made the name new holds its mark until it exits: the watcher. Its
+    // pidfd is one wait with a time-out, which any number of stoppers can share; the mark is
+    // looked at again once the pidfd is open, so that a reused identifier is never waited on.
+    const pid_t holder = HolderOfMark(FdOf(event));
+    if (holder <= 0) return holder == 0;
+    const int process = static_cast<int>(syscall(SYS_pidfd_open, holder, 0));
+    if (process < 0) return errno == ESRCH;
+    const pid_t again = HolderOfMark(FdOf(event));
+    bool ended = again >= 0 && again != holder;
+    if (again == holder) {
+        pollfd watched{process, POLLIN, 0};
+        ended = PollUntil(&watched, 1, true, MonotonicMilliseconds() + milliseconds) > 0 &&
+                (watched.revents & POLLNVAL) == 0;
+    }
+    close(process);
     return ended;
 }
 

@@ -11,6 +11,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -18,6 +19,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/environment.h"
 #include "platform/posix/descriptors.h"
 #include "platform/posix/started_under.h"
 #include "platform/process_text.h"
@@ -119,7 +121,7 @@ long RealUser(pid_t pid) {
     return std::strtol(buffer + at + 5, nullptr, 10);  // the line goes on past the number
 }
 
-enum class Candidate { No, ByExecutable, ThroughItsName };
+enum class Candidate { No, ByExecutable, ThroughItsName, RunsScript };
 
 FileIdentity IdentityOf(const struct stat& info) {
     return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
@@ -144,6 +146,8 @@ Candidate CandidateOf(pid_t pid, const ModuleQuery& query) {
     if (stat(ProcFile(pid, "exe").Path(), &info) != 0 ||
         !IsOneOf(name, IdentityOf(info), query.StartedThrough, SameTextIgnoreCase))
         return Candidate::No;
+    // An interpreter of the script: its command line tells whether it runs the script.
+    if (query.Script) return Candidate::RunsScript;
     char comm[64];
     return SameTextIgnoreCase(RecordedName(pid, comm),
                               std::string_view(query.ModuleName).substr(0, RecordedNameLength))
@@ -170,17 +174,34 @@ std::string CommandLineOf(pid_t pid) {
     return line;
 }
 
+/// The file `path` names for the process `pid`: a relative path from its current directory.
+FileIdentity FileOfProcess(std::string_view path, int pid) {
+    std::string name(path);
+    if (!path.starts_with('/')) name = std::string(ProcFile(pid, "cwd").Path()) + "/" + name;
+    struct stat info {};
+    return stat(name.c_str(), &info) == 0 ? IdentityOf(info) : FileIdentity{};
+}
+
+/// The number of the argument of `commandLine`, the command line of `pid`, a candidate of
+/// kind `held`, that its arguments follow: the program, the file of the module's name it was
+/// started through, or the script; -1 when the command line does not name that file.
+int ProgramOf(pid_t pid, Candidate held, const ModuleQuery& query, const std::string& commandLine) {
+    if (held == Candidate::ThroughItsName) {
+        char comm[64];
+        return ProgramArgument(RecordedName(pid, comm), commandLine, query.ModuleName,
+                               SameTextIgnoreCase);
+    }
+    if (held == Candidate::RunsScript)
+        return ScriptArgument(commandLine, *query.Script, FileOfProcess, pid);
+    return 0;
+}
+
 /// Whether the command line of `pid`, a candidate of kind `held`, confirms it: a process
 /// started through a file of the module's name names that file where the kernel puts it,
 /// and with the query's arguments, those follow the program (or the script) exactly.
 bool ConfirmedByCommandLine(pid_t pid, Candidate held, const ModuleQuery& query) {
     const std::string commandLine = CommandLineOf(pid);
-    int program = 0;
-    if (held == Candidate::ThroughItsName) {
-        char comm[64];
-        program = ProgramArgument(RecordedName(pid, comm), commandLine, query.ModuleName,
-                                  SameTextIgnoreCase);
-    }
+    const int program = ProgramOf(pid, held, query, commandLine);
     if (!query.Arguments) return program >= 0;
     return ArgumentsAfter(commandLine, program) == query.Arguments;
 }
@@ -225,8 +246,13 @@ ExecutableFile ResolvedFile(const std::string& path) {
     return file;
 }
 
-/// The interpreter of the #! script `path`; empty when it is no script.
-std::string Interpreter(const std::string& path) {
+/// The #! line of the script `path`: its interpreter, and the argument after it (the rest
+/// of the line); an empty interpreter when it is no script.
+struct ScriptLine {
+    std::string Interpreter;
+    std::string Argument;
+};
+ScriptLine ReadScriptLine(const std::string& path) {
     char head[256];
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) return {};
@@ -234,11 +260,12 @@ std::string Interpreter(const std::string& path) {
     close(fd);
     std::string_view line(head, n > 0 ? static_cast<std::size_t>(n) : 0);
     if (!line.starts_with("#!")) return {};
-    line.remove_prefix(2);
+    line = line.substr(2, line.find_first_of("\r\n") - 2);
     const std::size_t start = line.find_first_not_of(" \t");
     if (start == std::string_view::npos) return {};
     line.remove_prefix(start);
-    return std::string(line.substr(0, line.find_first_of(" \t\r\n")));
+    const std::size_t end = std::min(line.find_first_of(" \t"), line.size());
+    return {std::string(line.substr(0, end)), std::string(line.substr(end))};
 }
 
 }  // namespace
@@ -272,7 +299,7 @@ bool ListProcessIds(std::vector<std::uint32_t>& ids, ErrorCode& error) {
 }
 
 ModuleQuery PrepareModuleQuery(const std::string& moduleName, const std::string& command) {
-    ModuleQuery query{moduleName, {}, {}};
+    ModuleQuery query{moduleName, {}, {}, {}};
     const std::string path = ProgramPath(ScanArgument(command, 0, LeadByteSet{}).Token);
     if (path.empty()) return query;
     const auto add = [&query](ExecutableFile file) {
@@ -280,8 +307,19 @@ ModuleQuery PrepareModuleQuery(const std::string& moduleName, const std::string&
             query.StartedThrough.push_back(std::move(file));
     };
     add(ResolvedFile(path));  // what a symbolic link of the module's name runs
-    if (const std::string interpreter = Interpreter(path); !interpreter.empty())
-        add(ResolvedFile(interpreter));  // what a script of the module's name runs
+    const ScriptLine script = ReadScriptLine(path);
+    if (script.Interpreter.empty()) return query;
+    // What a script of the module's name runs: its interpreter, and the program that
+    // "#!/usr/bin/env python3" has env find.
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) return query;
+    query.Script = IdentityOf(info);
+    add(ResolvedFile(script.Interpreter));
+    if (FileNameOf(script.Interpreter) == "env") {
+        const std::string program = EnvProgram(script.Argument);
+        if (const std::string found = program.empty() ? "" : ProgramPath(program); !found.empty())
+            add(ResolvedFile(found));
+    }
     return query;
 }
 
@@ -300,6 +338,19 @@ Handle OpenProcessOfModule(std::uint32_t id, const ModuleQuery& query) {
     if (runs) return HandleOf(fd);
     close(fd);
     return NoHandle;
+}
+
+bool ReadArguments(Handle, std::uint32_t id, const ModuleQuery& query,
+                   std::vector<std::string>& arguments) {
+    const auto pid = static_cast<pid_t>(id);
+    const Candidate held = CandidateOf(pid, query);
+    if (held == Candidate::No) return false;
+    const std::string commandLine = CommandLineOf(pid);
+    std::optional<std::vector<std::string>> after =
+        ArgumentsAfter(commandLine, ProgramOf(pid, held, query, commandLine));
+    if (!after) return false;
+    arguments = std::move(*after);
+    return true;
 }
 
 ExitStatus CloseProcess(Handle process) {
@@ -372,6 +423,15 @@ public:
     /// closed with the setup, right after the launch.
     bool RedirectOutput(const std::string& file) {
         output_ = open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
+        if (output_ >= 0 && output_ <= 2) {
+            // keeper started without its standard descriptors got the file as one of them,
+            // which the actions below replace in the child: it moves to 3 or above.
+            const int moved = fcntl(output_, F_DUPFD_CLOEXEC, 3);
+            const int reason = errno;
+            close(output_);
+            output_ = moved;
+            errno = reason;
+        }
         if (output_ < 0) return false;
         // dup2 clears close-on-exec on the copies, and on those alone.
         posix_spawn_file_actions_addopen(&actions_, 0, "/dev/null", O_RDONLY, 0);
@@ -412,14 +472,15 @@ Launch LaunchProcess(const LaunchOptions& options) {
     if (!options.OutputFile.empty() && !setup.RedirectOutput(options.OutputFile))
         return {NoHandle, 0, static_cast<ErrorCode>(errno)};
     std::vector<char*> argv = Pointers(words);
+    const bool changed = !options.EnvironmentChanges.empty();
     std::vector<std::string> variables;
     std::vector<char*> envp;
-    if (options.Environment) {
-        variables = *options.Environment;
+    if (changed) {
+        variables = ChangedEnvironment(EnvironmentStrings(), options.EnvironmentChanges, false);
         envp = Pointers(variables);
     }
     pid_t pid = 0;
-    const int failed = setup.Spawn(pid, argv.data(), options.Environment ? envp.data() : environ);
+    const int failed = setup.Spawn(pid, argv.data(), changed ? envp.data() : environ);
     if (failed != 0) return {NoHandle, 0, static_cast<ErrorCode>(failed)};
 
     const int fd = OpenPidFd(pid);

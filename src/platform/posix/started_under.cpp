@@ -39,6 +39,38 @@ std::optional<std::vector<std::string>> ArgumentsAfter(std::string_view commandL
     return arguments;
 }
 
+std::string EnvProgram(std::string_view argument) {
+    for (;;) {
+        const std::size_t start = argument.find_first_not_of(" \t");
+        if (start == std::string_view::npos) return {};
+        argument.remove_prefix(start);
+        const std::string_view word = argument.substr(0, argument.find_first_of(" \t"));
+        argument.remove_prefix(word.size());
+        // -S and -i take no value; -u NAME and -C DIR take the next word.
+        if (word == "-u" || word == "-C" || word == "--unset" || word == "--chdir") {
+            const std::size_t next = argument.find_first_not_of(" \t");
+            if (next == std::string_view::npos) return {};
+            argument.remove_prefix(next);
+            argument.remove_prefix(argument.substr(0, argument.find_first_of(" \t")).size());
+        } else if (!word.starts_with('-') && word.find('=') == std::string_view::npos) {
+            return std::string(word);
+        }
+    }
+}
+
+int ScriptArgument(std::string_view commandLine, FileIdentity script,
+                   FileIdentity (*identify)(std::string_view path, int context), int context) {
+    constexpr int LastArgument = 2;
+    for (int argument = 0; argument <= LastArgument && !commandLine.empty(); ++argument) {
+        const std::size_t end = commandLine.find('\0');
+        const std::string_view path = commandLine.substr(0, end);
+        if (argument > 0 && !path.empty() && identify(path, context) == script) return argument;
+        if (end == std::string_view::npos) break;
+        commandLine.remove_prefix(end + 1);
+    }
+    return -1;
+}
+
 bool IsOneOf(std::string_view name, FileIdentity executable,
              const std::vector<ExecutableFile>& through, SameText same) {
     for (const ExecutableFile& file : through)

@@ -14,16 +14,20 @@ BOOL CALLBACK CloseWindowOf(HWND window, LPARAM id) {
     return TRUE;
 }
 
+BOOL WINAPI TakeConsoleEvent(DWORD) { return TRUE; }
+
 }  // namespace
 
 void AskToEnd(const Watched& watched) {
     EnumWindows(CloseWindowOf, static_cast<LPARAM>(watched.Id));
     if (!watched.Launched) return;
     // Ctrl+Break reaches the processes of a console; keeper has none of its own, so it
-    // joins the application's for the moment, ignoring the event itself. A process
-    // launched with CREATE_NEW_PROCESS_GROUP ignores Ctrl+C, not Ctrl+Break.
+    // joins the application's for the moment. A process launched with
+    // CREATE_NEW_PROCESS_GROUP ignores Ctrl+C, not Ctrl+Break; the null handler would
+    // ignore Ctrl+C alone, so keeper's own handler takes every event, or the default one
+    // would end keeper.
     if (!AttachConsole(watched.Id)) return;
-    SetConsoleCtrlHandler(nullptr, TRUE);
+    SetConsoleCtrlHandler(TakeConsoleEvent, TRUE);
     GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, watched.Id);
     FreeConsole();
 }
@@ -42,6 +46,10 @@ void EndByForce(const Watched& watched) {
     if (process == nullptr) return;
     TerminateProcess(process, 1);
     CloseHandle(process);
+}
+
+void EndWhatIsLeft(const Watched& watched) {
+    if (watched.Group != NoHandle) TerminateJobObject(Native(watched.Group), 1);
 }
 
 void CloseGroup(Handle group) {

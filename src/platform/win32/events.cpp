@@ -47,15 +47,22 @@ std::string MarkName(const std::string& name) { return name + ":watcher"; }
 
 void HoldWatcherMark(const std::string& name) {
     // Owned and never released: the system abandons it when the watcher exits, however.
-    CreateMutexA(nullptr, TRUE, MarkName(name).c_str());
+    const HANDLE mark = CreateMutexA(nullptr, TRUE, MarkName(name).c_str());
+    // A mark that exists already is not owned by this call: a watcher that is gone left it
+    // abandoned while a stopper still held it open, or a stopper holds it for a moment. It
+    // is taken over, or stoppers would take it at once for the watcher's end.
+    if (mark != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) WaitForSingleObject(mark, 10000);
 }
 
 bool WaitForWatcherEnd(Handle, const std::string& name, std::uint32_t milliseconds) {
-    const HANDLE mark = OpenMutexA(SYNCHRONIZE, FALSE, MarkName(name).c_str());
-    if (mark == nullptr) return true;  // no watcher holds one
+    const HANDLE mark = OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, MarkName(name).c_str());
+    if (mark == nullptr) return GetLastError() == ERROR_FILE_NOT_FOUND;  // no watcher holds one
     const DWORD result = WaitForSingleObject(mark, milliseconds);
+    // Abandoned by the watcher's end, or released by a stopper before: a failed wait is no end.
+    const bool ended = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+    if (ended) ReleaseMutex(mark);  // for the next stopper that waits
     CloseHandle(mark);
-    return result != WAIT_TIMEOUT;
+    return ended;
 }
 
 void Pause(std::uint32_t milliseconds) { Sleep(milliseconds); }

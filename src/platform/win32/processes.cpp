@@ -3,6 +3,10 @@
 #include <windows.h>
 #include <winternl.h>
 
+#include <algorithm>
+#include <cwchar>
+#include <string_view>
+
 #include "platform/process_text.h"
 #include "text/argument_list.h"
 
@@ -157,7 +161,7 @@ bool ArgumentsOf(HANDLE process, std::vector<std::string>& arguments) {
 }  // namespace
 
 ModuleQuery PrepareModuleQuery(const std::string& moduleName, const std::string&) {
-    return {moduleName, {}, {}};
+    return {moduleName, {}, {}, {}};
 }
 
 Handle OpenProcessOfModule(std::uint32_t id, const ModuleQuery& query) {
@@ -173,6 +177,11 @@ Handle OpenProcessOfModule(std::uint32_t id, const ModuleQuery& query) {
         return reinterpret_cast<Handle>(process);
     CloseHandle(process);
     return NoHandle;
+}
+
+bool ReadArguments(Handle process, std::uint32_t, const ModuleQuery&,
+                   std::vector<std::string>& arguments) {
+    return ArgumentsOf(HandleOf(process), arguments);
 }
 
 ExitStatus CloseProcess(Handle process) {
@@ -202,14 +211,66 @@ WORD ShowValue(WindowState window) {
     return SW_SHOWNORMAL;
 }
 
-/// The environment block of CreateProcessA: each "NAME=value" ended by a NUL, and one
-/// more NUL at the end.
-std::string EnvironmentBlock(const std::vector<std::string>& variables) {
-    std::string block;
-    for (const std::string& variable : variables)
-        block.append(variable).push_back('\0');
-    block.push_back('\0');
-    if (variables.empty()) block.push_back('\0');  // an empty block still holds two
+/// The name of an environment entry "NAME=value": up to the first "=" after its first
+/// character, as the entries of the drives' directories ("=C:=C:\\x") begin with one.
+std::wstring_view NameOf(std::wstring_view entry) {
+    return entry.substr(0, std::min(entry.find(L'=', 1), entry.size()));
+}
+
+/// Writes `text` of the ANSI code page at `out` in UTF-16, which never takes more units than
+/// the text has bytes; gives the number of units written.
+std::size_t WriteWide(const std::string& text, wchar_t* out) {
+    const auto size = static_cast<int>(text.size());
+    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), size, out, size);
+    return n > 0 ? static_cast<std::size_t>(n) : 0;
+}
+
+/// Whether the names of two entries compare as Windows compares them: `order` is
+/// CSTR_LESS_THAN for the order it requires of a block (upper-cased, by code unit), or
+/// CSTR_EQUAL for the same name.
+bool CompareNames(std::wstring_view a, std::wstring_view b, int order) {
+    const std::wstring_view x = NameOf(a), y = NameOf(b);
+    return CompareStringOrdinal(x.data(), static_cast<int>(x.size()), y.data(),
+                                static_cast<int>(y.size()), TRUE) == order;
+}
+
+/// The environment block of CREATE_UNICODE_ENVIRONMENT: keeper's own environment as the
+/// system keeps it, in UTF-16, with `changes` applied and sorted by name; each "NAME=value"
+/// ended by a NUL, and one more NUL at the end.
+std::vector<wchar_t> EnvironmentBlock(const std::vector<VariableChange>& changes) {
+    wchar_t* const own = GetEnvironmentStringsW();
+    std::vector<std::wstring_view> entries;  // an empty one is removed
+    for (const wchar_t* entry = own; entry != nullptr && *entry != L'\0';
+         entry += entries.back().size() + 1)
+        entries.emplace_back(entry);
+    // The entries the changes make, "NAME=value" each, in storage of their whole size.
+    std::size_t size = 0;
+    for (const VariableChange& change : changes)
+        size += change.Name.size() + change.Value.size() + 1;
+    std::vector<wchar_t> made(size);
+    wchar_t* at = made.data();
+    for (const VariableChange& change : changes) {
+        std::size_t n = WriteWide(change.Name, at);
+        at[n++] = L'=';
+        for (std::wstring_view& entry : entries)
+            if (CompareNames(entry, {at, n}, CSTR_EQUAL)) entry = {};
+        n += WriteWide(change.Value, at + n);
+        if (!change.Value.empty()) entries.emplace_back(at, n);
+        at += n;
+    }
+    // An insertion sort: a few dozen entries, and little code.
+    std::size_t units = 2;  // the last NUL, and one more for an empty block
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        units += entries[i].size() + 1;
+        for (std::size_t j = i; j > 0 && CompareNames(entries[j], entries[j - 1], CSTR_LESS_THAN);
+             --j)
+            std::swap(entries[j], entries[j - 1]);
+    }
+    std::vector<wchar_t> block(units);  // NULs
+    at = block.data();
+    for (const std::wstring_view entry : entries)
+        if (!entry.empty()) at = std::copy(entry.begin(), entry.end(), at) + 1;
+    if (own != nullptr) FreeEnvironmentStringsW(own);
     return block;
 }
 
@@ -288,32 +349,42 @@ Launch LaunchProcess(const LaunchOptions& options) {
         startup.StartupInfo.cb = sizeof startup;
         flags |= EXTENDED_STARTUPINFO_PRESENT | CREATE_NO_WINDOW;
     }
-    std::string environment;
-    if (options.Environment) environment = EnvironmentBlock(*options.Environment);
+    const bool changed = !options.EnvironmentChanges.empty();
+    std::vector<wchar_t> environment;
+    if (changed) {
+        environment = EnvironmentBlock(options.EnvironmentChanges);
+        flags |= CREATE_UNICODE_ENVIRONMENT;
+    }
+    if (options.ConsoleGroup) flags |= CREATE_NEW_PROCESS_GROUP;
     // The job of a group is assigned before the program runs, so that nothing it starts
     // escapes the job.
-    if (options.OwnGroup) flags |= CREATE_NEW_PROCESS_GROUP | CREATE_SUSPENDED;
+    if (options.OwnGroup) flags |= CREATE_SUSPENDED;
     PROCESS_INFORMATION created{};
     std::string line = options.CommandLine;  // CreateProcessA may write to the command line
     if (!CreateProcessA(
             nullptr, line.data(), nullptr, nullptr, redirected ? TRUE : FALSE, flags,
-            options.Environment ? environment.data() : nullptr,
+            changed ? environment.data() : nullptr,
             options.WorkingDirectory.empty() ? nullptr : options.WorkingDirectory.c_str(),
             &startup.StartupInfo, &created))
         return {NoHandle, 0, GetLastError()};
-    HANDLE job = nullptr;
+    Launch launch{reinterpret_cast<Handle>(created.hProcess), created.dwProcessId, 0};
     if (options.OwnGroup) {
         // A job that cannot be made or joined leaves the process to be ended alone.
-        job = CreateJobObjectA(nullptr, nullptr);
-        if (job != nullptr && !AssignProcessToJobObject(job, created.hProcess)) {
+        const HANDLE job = CreateJobObjectA(nullptr, nullptr);
+        if (job == nullptr) {
+            launch.GroupError = GetLastError();
+            launch.GroupCall = "CreateJobObject";
+        } else if (!AssignProcessToJobObject(job, created.hProcess)) {
+            launch.GroupError = GetLastError();
+            launch.GroupCall = "AssignProcessToJobObject";
             CloseHandle(job);
-            job = nullptr;
+        } else {
+            launch.Group = reinterpret_cast<Handle>(job);
         }
         ResumeThread(created.hThread);
     }
     CloseHandle(created.hThread);
-    return {reinterpret_cast<Handle>(created.hProcess), created.dwProcessId, 0,
-            reinterpret_cast<Handle>(job)};
+    return launch;
 }
 
 }  // namespace keeper
