@@ -7,6 +7,7 @@
 #include "core/settings.h"
 #include "core/stopping.h"
 #include "log/event_log.h"
+#include "log/time_stamp.h"
 #include "platform/clock_memory.h"
 #include "platform/dialogs.h"
 #include "platform/errors.h"
@@ -15,6 +16,7 @@
 #include "platform/process_text.h"
 #include "platform/processes.h"
 #include "platform/profile.h"
+#include "platform/status.h"
 #include "resources/messages.h"
 #include "text/integer_text.h"
 #include "text/paths.h"
@@ -24,9 +26,27 @@ namespace {
 
 std::string FileNameOf(std::string_view path) { return FileNamePart(path, NativePaths, LeadBytes); }
 
+/// The local date and time now, for the status record; 0 for a clock outside the calendar.
+DateTimeValue Now() {
+    std::optional<Exception> error;
+    return CurrentLocalDateTime(error).value_or(0);
+}
+
+/// Writes the status record anew: at each turn of the watch loop, never in between.
+void Publish(const RunState& run) {
+    if (run.StatusRecord != NoHandle) WriteStatusRecord(run.StatusRecord, EncodeStatus(run.Status));
+}
+
 void LogStop(const RunState& run) {
     // The watched application keeps running; only its handle is ours.
     LogEntry(run, MessageText(MessageId::StopText) + " " + run.ProgramName);
+}
+
+/// Tells a status query of a pause of `milliseconds` that starts now.
+void PublishPause(RunState& run, std::uint32_t milliseconds) {
+    run.Status.ApplicationState = WatchStatus::Paused;
+    run.Status.ApplicationSince = Now() + milliseconds / 86400000.0;
+    Publish(run);
 }
 
 /// The pause before the next launch, after a run of `lasted` ms. Backing off, a stop
@@ -34,12 +54,15 @@ void LogStop(const RunState& run) {
 /// the plain one, and a stop request stays pending for the next wait.
 bool PauseBeforeRelaunch(RunState& run, BackOff& backOff, std::uint64_t lasted) {
     if (!backOff.Enabled() && run.StopApplication <= 0) {
-        if (run.SleepInterval != 0) Pause(static_cast<std::uint32_t>(run.SleepInterval));
+        if (run.SleepInterval == 0) return true;
+        PublishPause(run, static_cast<std::uint32_t>(run.SleepInterval));
+        Pause(static_cast<std::uint32_t>(run.SleepInterval));
         return true;
     }
     // With "StopApplication" too, a stop ends the pause: nothing is launched after it.
     const std::uint32_t pause = backOff.Enabled() ? NextPause(backOff, lasted)
                                                   : static_cast<std::uint32_t>(run.SleepInterval);
+    PublishPause(run, pause);
     ErrorCode error = 0;
     switch (PauseUnlessSignalled(run.WaitHandles[0], pause, error)) {
         case PauseOutcome::Elapsed:
@@ -129,24 +152,29 @@ ExitStatus EndHungApplication(RunState& run, const Located& located) {
 
 void WatchLoop(RunState& run, Located (*locate)(RunState&)) {
     BackOff backOff{run.SleepInterval, run.MaxSleepInterval};
-    // The length of a run is measured only where something needs it.
-    const bool timed = backOff.Enabled() || run.LogDetails > 0 || !run.NoRestartExitCodes.empty() ||
-                       run.StopApplication > 0 || run.HangTimeout > 0;
     for (;;) {
         const Located located = locate(run);
         run.WaitHandles[1] = located.Process;
+        WatchStatus& status = run.Status;
+        status.ApplicationState =
+            located.Process != NoHandle ? WatchStatus::Running : WatchStatus::Ended;
+        status.ApplicationId = located.Id;
+        status.Launched = located.Launched;
+        status.ApplicationSince = Now();
+        if (located.Launched) ++status.Launches;
+        Publish(run);
         std::uint64_t lasted = 0;  // a failed launch is a run that ended at once
         if (located.Process == NoHandle) {
             // The locator has logged a failed launch; backing off, the watcher tries
             // again. A process list that cannot be read ends it.
             if (!located.LaunchFailed || !backOff.Enabled()) return;
         } else {
-            const std::uint64_t started = timed ? MonotonicMilliseconds() : 0;
+            const std::uint64_t started = MonotonicMilliseconds();
             // The watcher holds nothing between entries: what start-up, the scan and the
             // entries freed goes back before the wait, which may last for weeks.
             ReleaseFreedMemory();
             ErrorCode error = 0;
-            ExitStatus status;
+            ExitStatus ended;
             bool hung = false;
             switch (run.HangTimeout > 0
                         ? WaitWatchingHangs(run, located, error)
@@ -160,20 +188,25 @@ void WatchLoop(RunState& run, Located (*locate)(RunState&)) {
                     return;
                 case WaitOutcome::ProcessEnded:
                 case WaitOutcome::Notified:  // not given by either wait
-                    status = CloseProcess(run.WaitHandles[1]);
+                    ended = CloseProcess(run.WaitHandles[1]);
                     break;
                 case WaitOutcome::TimedOut:  // the application hangs
-                    status = EndHungApplication(run, located);
+                    ended = EndHungApplication(run, located);
                     hung = true;
                     break;
             }
             run.WaitHandles[1] = NoHandle;
             CloseGroup(located.Group);
-            if (timed) lasted = MonotonicMilliseconds() - started;
+            lasted = MonotonicMilliseconds() - started;
+            status.ApplicationState = WatchStatus::Ended;
+            status.HasEnded = true;
+            status.LastEnd = ended;
+            status.LastLasted = lasted;
+            Publish(run);
             // An exit code that asks not to be restarted ends the watcher; a hung
             // application ended by force is relaunched whatever its code.
-            const bool final = !hung && EndsWatch(status, run.NoRestartExitCodes);
-            if (run.LogDetails > 0 || final) LogEnd(run, status, lasted);
+            const bool final = !hung && EndsWatch(ended, run.NoRestartExitCodes);
+            if (run.LogDetails > 0 || final) LogEnd(run, ended, lasted);
             if (final) {
                 LogStop(run);
                 return;
@@ -194,6 +227,8 @@ void ApplySwitches(RunState& run, int count, std::string (*argumentAt)(int)) {
         const std::string letter = SwitchLetter(argumentAt(i));
         if (letter == "u") {
             run.StopRequested = true;
+        } else if (letter == "s") {
+            run.StatusRequested = true;
         } else if (SameTextIgnoreCase(letter, "l") && i < count) {
             run.LogFileName = argumentAt(++i);
         } else if (SameTextIgnoreCase(letter, "i") && i < count) {
@@ -234,6 +269,13 @@ bool BecomeWatcher(RunState& run, int& exitCode) {
     run.ApplicationCommand = ReadSetting(settings, "ApplicationName");
     run.ModuleName = UpperCaseCopy(FileNameOf(run.ApplicationCommand));
     if (run.ModuleName.empty()) {
+        if (run.StatusRequested) {
+            // A query answers in its output, never in a box: no watcher can run so.
+            WriteStandardOutput(MessageText(MessageId::NoModuleNameText) + "\n");
+            ShowErrorCause(run.ProgramName, MissingModuleCause(settings));
+            exitCode = 3;
+            return false;
+        }
         ShowErrorBox(run.ProgramName, MessageText(MessageId::NoModuleNameText), false);
         ShowErrorCause(run.ProgramName, MissingModuleCause(settings));
         return false;
@@ -244,6 +286,10 @@ bool BecomeWatcher(RunState& run, int& exitCode) {
         ApplySetting(run, "LogFileLimit", ReadSetting(settings, "LogFileLimit"));
     };
     const std::string instanceName = run.ProgramName + "_" + run.ModuleName;
+    if (run.StatusRequested) {
+        exitCode = QueryStatus(instanceName, run.ModuleName);
+        return false;
+    }
     const InstanceEvent instance = CreateInstanceEvent(instanceName);
     run.WaitHandles[0] = instance.Event;
     if (instance.Event == NoHandle) {
@@ -282,6 +328,16 @@ bool BecomeWatcher(RunState& run, int& exitCode) {
     if (LogIfFailed(run, notify.Error == 0, notify.Error)) {
         run.NotifySocket = notify.Socket;
         run.NotifyPath = notify.Path;
+    }
+    // Without its record, a status query finds the watcher but cannot tell more.
+    ErrorCode recordError = 0;
+    run.StatusRecord = CreateStatusRecord(instanceName, recordError);
+    if (LogIfFailed(run, run.StatusRecord != NoHandle, recordError)) {
+        run.Status.WatcherId = OwnProcessId();
+        run.Status.WatcherSince = Now();
+        run.Status.SettingsFile = run.ConfigFileName;
+        run.Status.LogFile = run.LogFileName;
+        Publish(run);
     }
     return true;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/error_report.h"
+#include "core/status.h"
 #include "log/event_log.h"
 #include "platform/handles.h"
 #include "platform/processes.h"
@@ -29,6 +30,7 @@ struct RunState {
     std::string LogFileName;         ///< event log, by default beside the executable
     std::string ConfigFileName;      ///< settings file, by default beside the executable
     bool StopRequested = false;      ///< the switch "u"
+    bool StatusRequested = false;    ///< the switch "s"
     bool FirstStart = true;          ///< the next launch is logged as "Start", later ones "Restart"
     std::string ApplicationCommand;  ///< "ApplicationName" of the settings
     std::string ApplicationParameters;                  ///< "Parameters" of the settings
@@ -58,6 +60,10 @@ struct RunState {
     /// given to each launched application; none where it could not be made.
     Handle NotifySocket = NoHandle;
     std::string NotifyPath;
+    /// What a status query learns of the watcher, and the record it reads it from; none
+    /// where the record could not be made.
+    WatchStatus Status;
+    Handle StatusRecord = NoHandle;
     /// Slot 0 the instance event, slot 1 the watched process; waited on together.
     Handle WaitHandles[2] = {NoHandle, NoHandle};
 };

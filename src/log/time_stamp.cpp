@@ -130,10 +130,13 @@ std::string EraYearText(int count, std::uint16_t year, std::uint16_t month, std:
     return text;
 }
 
+std::string StampText(DateTimeValue value) {
+    return DateTimeText("", value, LocaleSettings, LeadBytes, {EraNameText, EraYearText});
+}
+
 std::string TimeStampText(std::optional<Exception>& error) {
     const std::optional<DateTimeValue> now = CurrentLocalDateTime(error);
-    if (!now) return {};
-    return DateTimeText("", *now, LocaleSettings, LeadBytes, {EraNameText, EraYearText});
+    return now ? StampText(*now) : std::string();
 }
 
 }  // namespace keeper

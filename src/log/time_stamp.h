@@ -37,6 +37,9 @@ std::optional<DateTimeValue> CurrentLocalDateTime(std::optional<Exception>& erro
 std::string EraNameText(int count, std::uint16_t year, std::uint16_t month, std::uint16_t day);
 std::string EraYearText(int count, std::uint16_t year, std::uint16_t month, std::uint16_t day);
 
+/// The date and time `value` as the time stamp of an entry made then gives it.
+std::string StampText(DateTimeValue value);
+
 /// The local date and time now in the user's short date and long time patterns (the
 /// pattern "C"); at midnight to the second the date alone. The empty text, with the error
 /// in `error`, when the clock is outside the calendar.

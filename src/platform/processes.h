@@ -86,6 +86,7 @@ struct ExitStatus {
     enum Kind { Unknown, Exited, Signalled };
     Kind How = Unknown;
     std::uint32_t Value = 0;  ///< the exit code, or the number of the signal
+    bool operator==(const ExitStatus&) const = default;
 };
 
 /// Releases the handle of a watched process that has ended, and tells how it ended.

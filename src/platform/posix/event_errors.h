@@ -24,6 +24,11 @@ enum EventErrorCode : ErrorCode {
 /// that variable is an absolute path, else /tmp/keeper-<effective uid>.
 std::string EventNameSpace();
 
+/// The per-user name space, created 0700 when `create` and missing, and accepted only when
+/// it is a real directory (no symlink) that belongs to this user and that nobody else may
+/// enter. Returns an open directory descriptor, or -1 with the reason in errno.
+int OpenNameSpace(bool create = true);
+
 /// The text of one of the codes above, naming the directory; the empty text for any
 /// other code.
 std::string EventErrorText(ErrorCode code);

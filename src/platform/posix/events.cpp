@@ -48,12 +48,11 @@ void ExplainRefusedDirectory(const std::string& path) {
         errno = reason;
 }
 
-/// The per-user name space, created 0700 and accepted only when it is a real directory
-/// (no symlink) that belongs to this user and that nobody else may enter. Returns an
-/// open directory descriptor, or -1 with the reason in errno.
-int OpenNameSpace() {
+}  // namespace
+
+int OpenNameSpace(bool create) {
     const std::string path = EventNameSpace();
-    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return -1;
+    if (create && mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return -1;
     const int dir = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (dir < 0) {
         ExplainRefusedDirectory(path);
@@ -74,6 +73,8 @@ int OpenNameSpace() {
     }
     return dir;
 }
+
+namespace {
 
 bool LockFirstByte(int fd, short type, bool wait) {
     struct flock lock {};

@@ -1,0 +1,83 @@
+#include "platform/status.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/posix/descriptors.h"
+#include "platform/posix/event_errors.h"
+
+namespace keeper {
+namespace {
+
+std::string RecordName(const std::string& name) { return name + ".status"; }
+
+/// The lock that marks a record whose watcher lives: a write lock on its first byte.
+struct flock RecordLock(short type) {
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_len = 1;
+    return lock;
+}
+
+}  // namespace
+
+std::uint32_t OwnProcessId() { return static_cast<std::uint32_t>(getpid()); }
+
+Handle CreateStatusRecord(const std::string& name, ErrorCode& error) {
+    const int dir = OpenNameSpace();
+    if (dir < 0) {
+        error = static_cast<ErrorCode>(errno);
+        return NoHandle;
+    }
+    // The instance name is this watcher's alone, and with it the record of a watcher before.
+    const int fd = openat(dir, RecordName(name).c_str(),
+                          O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    close(dir);
+    struct flock lock = RecordLock(F_WRLCK);
+    if (fd < 0 || fcntl(fd, F_OFD_SETLK, &lock) != 0 || ftruncate(fd, 0) != 0) {
+        error = static_cast<ErrorCode>(errno);
+        if (fd >= 0) close(fd);
+        return NoHandle;
+    }
+    return HandleOf(fd);
+}
+
+void WriteStatusRecord(Handle record, std::string_view bytes) {
+    // The record only grows or keeps its size: its length is written in it.
+    if (pwrite(FdOf(record), bytes.data(), bytes.size(), 0) < 0) {
+    }
+}
+
+bool ReadStatusRecord(const std::string& name, std::string& bytes) {
+    const int dir = OpenNameSpace(false);
+    if (dir < 0) return false;
+    const int fd = openat(dir, RecordName(name).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    close(dir);
+    if (fd < 0) return false;
+    // A watcher holds the lock for as long as it lives; a reader only asks about it.
+    struct flock lock = RecordLock(F_RDLCK);
+    bool held = fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type == F_WRLCK;
+    if (held) {
+        bytes.resize(StatusRecordSize);
+        const ssize_t n = pread(fd, bytes.data(), bytes.size(), 0);
+        held = n >= 0;
+        bytes.resize(held ? static_cast<std::size_t>(n) : 0);
+    }
+    close(fd);
+    return held;
+}
+
+void WriteStandardOutput(std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t n = write(1, text.data(), text.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;
+        text.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+}  // namespace keeper

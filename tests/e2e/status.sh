@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# The status query: "keeper /s" tells whether a watcher runs, whether the application runs,
+# its process and since when, the restarts and the last end; exit codes 0, 1 and 3. It
+# starts, stops and logs nothing, and a killed watcher's record counts no more.
+source "$(dirname "$0")/lib.sh"
+
+# The application of this script has a name of its own: a watcher adopts any process of
+# the configured name, also one of another test running at the same time.
+app=status-demo$ext
+# install DIR NAME PARAMETERS SLEEP [KEY=VALUE...]: keeper as DIR/NAME watching DIR's own
+# copy of the demo.
+install() {
+    local dir=$1 name=$2 parameters=$3 sleep=$4
+    shift 4
+    install_keeper "$dir" "$name"
+    cp "$bin/keeper-demo$ext" "$dir/$app"
+    {
+        printf '[Settings]\r\nApplicationName=%s\r\nParameters=%s\r\nSleepInterval=%s\r\n' \
+            "$(native_path "$dir/$app")" "$parameters" "$sleep"
+        local line
+        for line in "$@"; do printf '%s\r\n' "$line"; done
+    } > "$dir/$name.cfg"
+}
+# query DIR NAME [ARGS...]: the query's output, without CRs, in $out, its exit code in $code.
+query() {
+    local dir=$1 name=$2
+    shift 2
+    out=$(keeper "$dir" "$name" /s "$@" 2>/dev/null | tr -d '\r'; exit "${PIPESTATUS[0]}")
+    code=$?
+}
+line_of() { grep "^$1" <<< "$out"; }
+stamp='[0-9][0-9/. :APMapm-]*[0-9APMapm]'
+
+dir=$work/a
+install "$dir" ks 1500 1000
+log=$dir/ks.log
+module=$(if is_windows; then echo STATUS-DEMO.EXE; else echo STATUS-DEMO; fi)
+
+query "$dir" ks
+check "no watcher: exit code 3 (got $code)" [ "$code" -eq 3 ]
+check "no watcher: says so ($out)" [ "$out" = "No watcher runs for the module $module." ]
+check "no watcher: nothing logged" [ ! -e "$log" ]
+if ! is_windows; then
+    check "no watcher: the instance name is not taken" [ ! -e "$XDG_RUNTIME_DIR/keeper/ks_$module" ]
+fi
+
+(cd "$dir" && exec $runner ./ks$ext) &
+watcher=$!
+check "the watcher launches the application" wait_for 30 has_line "$log" "Start $(native_path "$dir/$app")"
+query "$dir" ks
+check "running: exit code 0 (got $code)" [ "$code" -eq 0 ]
+check "running: the watcher's process and since when ($(line_of Watcher))" \
+    matches "$(line_of Watcher)" "^Watcher: process [0-9]+, running since $stamp\$"
+check "running: the application, launched ($(line_of Application))" \
+    matches "$(line_of Application)" "^Application: process [0-9]+, launched, running since $stamp\$"
+check "running: no restarts yet" [ "$(line_of Restarts)" = "Restarts: 0" ]
+check "running: no end yet" [ -z "$(line_of 'Last end')" ]
+check "running: the settings file" [ "$(line_of 'Settings file')" = "Settings file: $(native_path "$dir/ks.cfg")" ]
+check "running: the log file" [ "$(line_of 'Log file')" = "Log file: $(native_path "$log")" ]
+if ! is_windows; then
+    check "running: the watcher's process is keeper's" \
+        [ "$(line_of Watcher | sed 's/^Watcher: process \([0-9]*\),.*/\1/')" = "$watcher" ]
+fi
+
+# The application lives 1.5 s, then keeper pauses 1 s: the query in the pause says when
+# the next launch is due and how the last run ended.
+paused() { query "$dir" ks; [ "$code" -eq 1 ]; }
+check "in the pause: exit code 1" wait_for 20 paused
+check "in the pause: the next launch ($(line_of Application))" \
+    matches "$(line_of Application)" "^Application: not running, next launch at $stamp\$"
+check "in the pause: the last end as its End entry says it ($(line_of 'Last end'))" \
+    matches "$(line_of 'Last end')" '^Last end: exit code 0 after 1\.[4-9] s$'
+restarted() { query "$dir" ks; [ "$code" -eq 0 ] && [ "$(line_of Restarts)" = "Restarts: 1" ]; }
+check "after the pause: running again, one restart" wait_for 20 restarted
+check "the queries logged nothing" [ "$(grep -cv -e ' Start ' -e ' Restart ' "$log")" -eq 0 ]
+
+# The same settings and program name through /l and /i, from another directory.
+other=$work/elsewhere
+install_keeper "$other" ks
+query "$other" ks /i "$(native_path "$dir/ks.cfg")" /l "$(native_path "$work/unused.log")"
+check "/i and /l: the watcher of those settings is found (exit code $code)" [ "$code" -eq 0 ]
+check "/i and /l: its own log file is named" [ "$(line_of 'Log file')" = "Log file: $(native_path "$log")" ]
+check "/i and /l: nothing logged" [ ! -e "$work/unused.log" ]
+
+keeper "$dir" ks /u
+check "after the stop: the watcher ends" wait_for 30 ended $watcher
+query "$dir" ks
+check "after the stop: exit code 3 (got $code)" [ "$code" -eq 3 ]
+
+# An adopted instance.
+kill_demo() {
+    local p
+    if is_windows; then return; fi
+    for p in /proc/[0-9]*; do
+        [ "$(readlink "$p/exe" 2>/dev/null)" = "$1/$app" ] && kill -KILL "${p#/proc/}" 2>/dev/null
+    done
+}
+kill_demo "$dir"
+dir=$work/b
+install "$dir" ka -1 1000
+(cd "$dir" && exec $runner "./$app" -1) &
+demo=$!
+sleep 1
+(cd "$dir" && exec $runner ./ka$ext) &
+watcher=$!
+adopted() { query "$dir" ka; [ "$code" -eq 0 ]; }
+check "adopted: exit code 0" wait_for 30 adopted
+check "adopted: the application, adopted ($(line_of Application))" \
+    matches "$(line_of Application)" "^Application: process [0-9]+, adopted, watched since $stamp\$"
+
+# A killed watcher leaves no record that a query could take for a running one.
+kill -KILL $watcher
+wait $watcher 2>/dev/null
+is_windows && sleep 2  # until Wine has closed the killed process's handles
+query "$dir" ka
+check "a killed watcher: exit code 3 (got $code)" [ "$code" -eq 3 ]
+check "a killed watcher: says no watcher runs" [ "$out" = "No watcher runs for the module $module." ]
+kill -KILL $demo 2>/dev/null
+
+# A query of a misconfigured keeper answers without a box.
+dir=$work/c
+install_keeper "$dir" kc
+query "$dir" kc
+check "misconfigured: exit code 3 (got $code)" [ "$code" -eq 3 ]
+check "misconfigured: says so in its output" [ "$out" = "A module name is not defined." ]
+
+summary
