@@ -183,6 +183,12 @@ check "guide: the example settings give no \"Invalid value\" or \"Unknown key\" 
 guide=docs/guide.md
 man_text=$(MANWIDTH=200 man -l docs/keeper.1 2>/dev/null | col -bx | tr -s ' \n' ' ')
 guide_text=$(tr -s ' \n' ' ' < "$guide")
+# messages_but NAMES: the texts of the message table but those whose name ends in NAMES (an
+# extended regular expression): the month and day names are the locale's stand-ins.
+messages_but() {
+    sed -nE 's/^KEEPER_MESSAGE\([0-9]+, ([A-Za-z]+), "(.*)"\)$/\1 \2/p' src/resources/messages.def |
+        grep -vE "^[A-Za-z]*$1 " | sed 's/^[A-Za-z]* //'
+}
 # Messages by identifier: the log and box messages, the box caption and the I/O reasons.
 while IFS= read -r text; do
     # A message with %s or %d is looked for piece by piece.
@@ -192,8 +198,9 @@ while IFS= read -r text; do
         [ ${#piece} -ge 2 ] || continue
         check "guide explains \"$piece\"" grep -qF -- "$piece" <<< "$guide_text"
     done
-done < <(sed -nE 's/^KEEPER_MESSAGE\((6544[2-9]|6545[0-5]|6550[4-9]|6551[34]|6552[3-9]|65530), [A-Za-z]+, "(.*)"\)$/\2/p' src/resources/messages.def)
-# The man page names every log entry too, piece by piece.
+done < <(messages_but '(Abbreviation|Name|EncodeErrorText)')
+# The man page names every log entry and every line of a query or a misconfiguration too,
+# piece by piece; the fatal report and its reasons are named below.
 while IFS= read -r text; do
     IFS=$'\x01' read -ra pieces <<< "$(sed -e 's/%[sdp]/\x01/g' <<< "$text")"
     for piece in "${pieces[@]}"; do
@@ -201,7 +208,7 @@ while IFS= read -r text; do
         [ ${#piece} -ge 2 ] || continue
         check "the man page explains \"$piece\"" grep -qF -- "$piece" <<< "$man_text"
     done
-done < <(sed -nE 's/^KEEPER_MESSAGE\((6544[2-9]|6545[0-5]|6550[4-9]), [A-Za-z]+, "(.*)"\)$/\2/p' src/resources/messages.def)
+done < <(messages_but '(Abbreviation|Name|EncodeErrorText|ExceptionReportText|ApplicationErrorText|InOutErrorText|FileNotFoundText|InvalidFileNameText|TooManyOpenFilesText|AccessDeniedText|ReadBeyondEndText|DiskFullText|InvalidNumericInputText)')
 for text in "A module name is not defined." "Watching on the module" "is already started on this computer." \
             "Start" "Restart" "Stop" "Terminate" "Still running" "Error" "CreateEvent" "WaitForMultipleObjects:" "WaitForSingleObject:" "Application Error" \
             "Exception EInOutError in module" "File access denied" "Invalid filename" "File not found"; do
@@ -213,7 +220,7 @@ done
 process_re=': process [1-9][0-9]*$'
 end_re='^End .+: (exit code ([0-9]+)( \((0x[0-9A-F]{8})\))?|exit code unknown|signal ([0-9]+) \((SIG[A-Z0-9]+)\)) after [0-9]+\.[0-9] s$'
 watching_re='^Watching on the module [A-Z.-]+ is already started on this computer\.$'
-invalid_re='^Invalid value of (Window|LogDetails|NoRestartExitCodes|Adoption|HangTimeout|StopApplication|Environment): .'
+invalid_re='^Invalid value of (MaxSleepInterval|LogFileLimit|Window|LogDetails|NoRestartExitCodes|Adoption|HangTimeout|StopApplication|Environment): .'
 entry_ok() {
     local entry=$1
     case $entry in
@@ -229,7 +236,8 @@ entry_ok() {
         elif [ -n "$hex" ]; then [ "$code" -ge 65536 ] && [ $((hex)) -eq "$code" ]
         else [ "$code" -lt 65536 ]; fi ;;
     "Invalid value of "*) [[ $entry =~ $invalid_re ]] ;;
-    "Unknown key in Settings: "?*) true ;;
+    "Unknown key in Settings: "?*|"Unknown section: "?*) true ;;
+    "Duplicate key in Settings: "?*"; the first one counts"|"Duplicate section: "?*"; the first one counts") true ;;
     "Error "*) [[ $entry =~ ^Error\ -?[0-9]+:\  ]] ;;
     "Watching on the module "*) [[ $entry =~ $watching_re ]] ;;
     *) false ;;
@@ -252,7 +260,7 @@ for key in ApplicationName Parameters SleepInterval MaxSleepInterval LogFileLimi
     check "guide and man page explain $key" \
         bash -c "grep -q '^| \`$key\` |' '$guide' && grep -A1 -x '\.TP' docs/keeper.1 | grep -qx '\.B $key'"
 done
-for switch in /u /l /i; do
+for switch in /u /l /i /s; do
     check "guide and man page explain $switch" bash -c "grep -q '^| \`$switch' '$guide' && grep -qF -- '$switch' <<< \"\$1\"" _ "$man_text"
 done
 
