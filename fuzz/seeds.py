@@ -100,3 +100,36 @@ write("profile", [Seed().byte(size).flag(False).rest(text) for size in (255, 5, 
 write("error_text", [Seed().u32(code).rest(text) for code, text in [
     (5, b"Access is denied.\r\n"), (2, b"File not found"), (112, b"...\t \r\n"), (0, b""),
     (0xFFFFFFFF, b"Ends. With. Stops..."), (13, b" leading blank stays. \x00\x01")]])
+
+env = [b"HOME=/home/u", b"Path=C:\\Windows", b"EMPTY=", b"=C:=C:\\", b"NOEQUALS"]
+
+
+def variables(ignore, line):
+    seed = Seed().flag(ignore).byte(len(env) - 1)
+    for variable in env[:-1]:
+        seed.text(variable)
+    return seed.rest(line)
+
+
+write("variables", [variables(ignore, line) for ignore, line in [
+    (0, b"DATA=%HOME%/data"), (1, b"PATH=%path%;C:\\x"), (0, b"%NOPE%HOME%"), (0, b"X=100%"),
+    (0, b"X=%%"), (0, b"OLD="), (0, b"=value"), (0, b"JustAWord"), (0, b"Q=\"%HOME%\""),
+    (1, b"A=%EMPTY%%HOME%%"), (0, b"W=\xc5\x81\xc3\xb3d\xc5\xba")]])
+
+write("exit_codes", [Seed().byte(how).u32(value).rest(text) for how, value, text in [
+    (1, 3, b"3"), (1, 0xC0000005, b" 3, $10 ,0xC0000005"), (1, 0, b"3221225477"),
+    (2, 11, b"-1073741819"), (0, 0, b"3,,4"), (1, 7, b"4294967296"), (1, 7, b"4294967295"),
+    (1, 65536, b"x1F, -$10"), (1, 1, b"")]])
+
+settings = [
+    b"[Settings]\r\nApplicationName=/opt/app\r\nParameters=-v\r\nSleepInterval=5\r\n"
+    b"MaxSleepInterval=60000\r\nLogFileLimit=$100000\r\nWorkingDirectory=data\r\n"
+    b"OutputFile=out.log\r\nWindow=hidden\r\nLogDetails=1\r\nNoRestartExitCodes=0, 3\r\n"
+    b"Adoption=command\r\nStopApplication=3000\r\nHangTimeout=10000\r\n"
+    b"[Environment]\r\nDATA=%HOME%/data\r\nOLD=\r\n",
+    b"[Enviroment]\nX=1\n[Settings]\nsleepinterval=1\nSleepInterval=2\nWindow=sideways\n"
+    b"StopApplication=-5\nHangTimeout=soon\n#SleepInterval=0\n[settings]\nX=1\n[Setings]\n",
+    b"[Environment]\nBROKEN\n=x\n;comment\n[Environment]\nA=1\n",
+    b"\xff\xfe" + "[Settings]\r\nLogDetails=1\r\n".encode("utf-16-le"),
+    b"no section at all", b""]
+write("settings", settings)
