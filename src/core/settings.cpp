@@ -40,6 +40,12 @@ std::optional<std::int32_t> Integer(std::string_view text) {
     return text.empty() ? Default : ParseInteger(text);
 }
 
+/// A number of milliseconds, 0 (off) or above; a text that is none, or below 0, is invalid.
+std::optional<std::int32_t> Milliseconds(std::string_view text) {
+    const std::optional<std::int32_t> value = Integer<0>(text);
+    return value && *value >= 0 ? value : std::nullopt;
+}
+
 std::optional<WindowState> Window(std::string_view text) {
     const struct {
         std::string_view Name;
@@ -102,6 +108,7 @@ const std::vector<Setting> WatcherSettings = {
     {"Adoption", Into<&RunState::Adoption, Adoption>},                       // Name
     {"StopApplication", Into<&RunState::StopApplication, Integer<0>>},
     {"HangTimeout", Into<&RunState::HangTimeout, Integer<0>>},
+    {"ReadyTimeout", Into<&RunState::ReadyTimeout, Milliseconds>},
 };
 
 bool ApplySetting(RunState& run, std::string_view key, std::string_view text) {

@@ -121,6 +121,12 @@ struct LaunchOptions {
     /// object of its own (not ended when keeper's handle is closed).
     /// Note: Linux needs nothing more: the program leads a process group of its own anyway.
     bool OwnGroup = false;
+    /// Above 0 ("HangTimeout"): the program is to ping the notification socket at
+    /// `NotifyPath` (empty: keeper could make none) at least every this many ms.
+    /// Note: Linux sets NOTIFY_SOCKET and WATCHDOG_USEC (both removed without a socket) and
+    /// removes WATCHDOG_PID, on top of `Environment`; Windows ignores both fields.
+    std::uint32_t WatchdogTimeout = 0;
+    std::string NotifyPath;
 };
 
 struct Launch {

@@ -27,5 +27,28 @@ TEST(ProcessLocator, QuotesOnlyACommandThatNamesAFileWithBlanks) {
     std::remove(existing.c_str());
 }
 
+TEST(ProcessLocator, HangTimeoutAloneLeavesTheEnvironmentToTheBackend) {
+    // The notification variables are the Linux backend's to set: the launch record keeps
+    // keeper's environment (no block to build on Windows) and says what to watch.
+    RunState run;
+    run.HangTimeout = 1500;
+    run.NotifyPath = "/run/user/1/keeper/k_APP.notify";
+    LaunchOptions options = LaunchOptionsOf(run, "app");
+    EXPECT_FALSE(options.Environment.has_value());
+    EXPECT_EQ(options.WatchdogTimeout, 1500u);
+    EXPECT_EQ(options.NotifyPath, run.NotifyPath);
+
+    run.EnvironmentChanges = {{"KC_A", "1"}};
+    options = LaunchOptionsOf(run, "app");
+    ASSERT_TRUE(options.Environment.has_value());
+    for (const std::string& variable : *options.Environment)
+        EXPECT_NE(variable, "NOTIFY_SOCKET=" + run.NotifyPath);
+
+    run = RunState{};
+    options = LaunchOptionsOf(run, "app");
+    EXPECT_EQ(options.WatchdogTimeout, 0u);
+    EXPECT_FALSE(options.Environment.has_value());
+}
+
 }  // namespace
 }  // namespace keeper
