@@ -154,7 +154,7 @@ void BM_WriteLog(benchmark::State& state) {
     close(fd);
     std::int64_t entries = 0;
     for (auto _ : state) {
-        keeper::WriteLog(log, message);
+        if (keeper::WriteLog(log, message)) state.SkipWithError("cannot write the log");
         if (++entries % 4096 == 0) {  // keep the file near its starting size
             state.PauseTiming();
             fd = open(log.c_str(), O_WRONLY);
@@ -168,8 +168,9 @@ void BM_WriteLog(benchmark::State& state) {
 BENCHMARK(BM_WriteLog)->Arg(1024)->Arg(std::int64_t{4} << 30)->Unit(benchmark::kMicrosecond);
 
 void BM_TimeStampText(benchmark::State& state) {
+    std::optional<keeper::Exception> error;
     for (auto _ : state)
-        benchmark::DoNotOptimize(keeper::TimeStampText());
+        benchmark::DoNotOptimize(keeper::TimeStampText(error));
 }
 BENCHMARK(BM_TimeStampText);
 

@@ -248,8 +248,13 @@ std::int32_t SleepIntervalOf(std::string_view setting) {
     return value < 0 ? DefaultSleepInterval : value;
 }
 
-int RunWatchdog() {
-    RunState run;
+namespace {
+
+/// Start-up: the invocation's file names, switches and settings, the instance event and the
+/// role it gives. True for the watcher, whose settings are read and whose start is logged;
+/// false, with the exit code in `exitCode`, for every other role, which is done by then.
+/// The settings file is read here and nowhere later: the watcher keeps none of it.
+bool BecomeWatcher(RunState& run, int& exitCode) {
     run.ExePath = ArgumentAt(0);
     run.ProgramName = ReplaceExtension(FileNameOf(run.ExePath), "", NativePaths, LeadBytes);
     run.LogFileName = ReplaceExtension(run.ExePath, ".log", NativePaths, LeadBytes);
@@ -260,16 +265,19 @@ int RunWatchdog() {
     MakeAbsolute(run.LogFileName, currentDirectory);
     MakeAbsolute(run.ConfigFileName, currentDirectory);
 
-    run.ApplicationCommand = ReadSetting(run.ConfigFileName, "ApplicationName");
+    exitCode = 0;
+    const Profile settings = OpenProfile(run.ConfigFileName);
+    run.ApplicationCommand = ReadSetting(settings, "ApplicationName");
     run.ModuleName = UpperCaseCopy(FileNameOf(run.ApplicationCommand));
     if (run.ModuleName.empty()) {
         ShowErrorBox(run.ProgramName, MessageText(MessageId::NoModuleNameText), false);
-        return 0;
+        ShowErrorCause(run.ProgramName, MissingModuleCause(settings));
+        return false;
     }
 
     // Every role that writes an entry reads the log's size limit first.
-    const auto readLogFileLimit = [&run] {
-        ApplySetting(run, "LogFileLimit", ReadSetting(run.ConfigFileName, "LogFileLimit"));
+    const auto readLogFileLimit = [&] {
+        ApplySetting(run, "LogFileLimit", ReadSetting(settings, "LogFileLimit"));
     };
     const std::string instanceName = run.ProgramName + "_" + run.ModuleName;
     const InstanceEvent instance = CreateInstanceEvent(instanceName);
@@ -278,28 +286,27 @@ int RunWatchdog() {
         readLogFileLimit();
         LogEntry(run, FormatMessageText(MessageId::ErrorEntryText,
                                         {"CreateEvent", SystemErrorText(instance.Error)}));
-        return 0;
+        return false;
     }
     if (instance.Existed) {
         // Normally a watcher for this module runs: stop it, or say that it runs.
         if (run.StopRequested) {
             SignalEvent(instance.Event);
             // With "StopApplication", the stopper returns once the watcher has ended.
-            ApplySetting(run, "StopApplication",
-                         ReadSetting(run.ConfigFileName, "StopApplication"));
+            ApplySetting(run, "StopApplication", ReadSetting(settings, "StopApplication"));
             if (run.StopApplication > 0)
-                return AwaitWatcherEnd(WaitForWatcherEnd, instance.Event, instanceName,
-                                       run.StopApplication);
+                exitCode = AwaitWatcherEnd(WaitForWatcherEnd, instance.Event, instanceName,
+                                           run.StopApplication);
         } else {
             readLogFileLimit();
             LogEntry(run, FormatMessageText(MessageId::AlreadyWatchingText, {run.ModuleName}));
         }
-        return 0;
+        return false;
     }
-    if (run.StopRequested) return 0;  // no watcher to stop; the new name dies with us
+    if (run.StopRequested) return false;  // no watcher to stop; the new name dies with us
 
     TakeStopSignals(run.WaitHandles[0]);
-    const std::vector<std::string> complaints = ReadWatcherSettings(run);
+    const std::vector<std::string> complaints = ReadWatcherSettings(run, settings);
     if (run.StopApplication > 0) HoldWatcherMark(instanceName);
     NotifyChannel notify;
     if (run.HangTimeout > 0) notify = OpenNotifyChannel(instanceName);
@@ -307,10 +314,19 @@ int RunWatchdog() {
     for (const std::string& complaint : complaints)
         LogEntry(run, complaint);
     // Without its socket, an application cannot ping: it is never taken for hung.
-    if (LogIfFailed(run.LogFileName, notify.Error == 0, notify.Error, run.LogFileLimit)) {
+    if (LogIfFailed(run, notify.Error == 0, notify.Error)) {
         run.NotifySocket = notify.Socket;
         run.NotifyPath = notify.Path;
     }
+    return true;
+}
+
+}  // namespace
+
+int RunWatchdog() {
+    RunState run;
+    int exitCode = 0;
+    if (!BecomeWatcher(run, exitCode)) return exitCode;
     WatchLoop(run, FindOrStartProcess);
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "core/error_report.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <new>
 
 #include "platform/dialogs.h"
@@ -13,16 +14,14 @@ namespace {
 constexpr std::size_t ReportTextLimit = 1023;  // a 1024-byte buffer with its NUL
 constexpr std::size_t CaptionLimit = 63;
 
-class EOutOfMemory : public Exception {
-public:
-    EOutOfMemory() : Exception("Out of memory") {}
-    const char* ClassName() const override { return "EOutOfMemory"; }
-};
-
-void Report(const Exception& error) {
-    const std::string caption =
-        MessageText(MessageId::ApplicationErrorText).substr(0, CaptionLimit);
-    ShowErrorBox(caption, ErrorReportText(error), true);
+/// An allocation that failed; the report itself needs a little memory, which the heap
+/// usually still has for it once the large request has failed.
+[[noreturn]] void RaiseOutOfMemory() {
+    // A report that runs out of memory in its turn ends the program without one.
+    static bool raising = false;
+    if (raising) std::_Exit(1);
+    raising = true;
+    Raise(Exception("Out of memory", "EOutOfMemory"));
 }
 
 }  // namespace
@@ -49,16 +48,16 @@ std::string ErrorReportText(const Exception& error) {
 }
 
 int RunWithErrorReport(int (*body)()) {
-    try {
-        return body();
-    } catch (const Exception& error) {
-        if (DebuggerWantsErrors()) throw;
-        Report(error);
-    } catch (const std::bad_alloc&) {
-        if (DebuggerWantsErrors()) throw;
-        Report(EOutOfMemory());
-    }
-    return 1;
+    std::set_new_handler(RaiseOutOfMemory);
+    return body();
+}
+
+void Raise(const Exception& error) {
+    if (DebuggerWantsErrors()) __builtin_trap();
+    const std::string caption =
+        MessageText(MessageId::ApplicationErrorText).substr(0, CaptionLimit);
+    ShowErrorBox(caption, ErrorReportText(error), true);
+    std::exit(1);
 }
 
 }  // namespace keeper

@@ -1,4 +1,4 @@
-// The report of a raised error that reaches the outermost level of the program.
+// The report of an error that ends the program.
 #pragma once
 
 #include <string>
@@ -7,10 +7,15 @@
 
 namespace keeper {
 
-/// Runs `body` and gives its exit code. A raised error that comes out of it is shown in
-/// a task-modal error box (caption "Application Error") after every pending clean-up
-/// step has run, and gives exit code 1; with a debugger present it is left to the debugger.
+/// Runs `body` and gives its exit code. An allocation that fails on its way is raised as an
+/// error of its own ("Out of memory").
 int RunWithErrorReport(int (*body)());
+
+/// Ends the program with the fatal-error report of `error`: a task-modal error box
+/// (caption "Application Error"), then exit code 1 after the steps registered with atexit
+/// have run. With a debugger present the error is left to the debugger instead, as a trap
+/// at the point of the raise.
+[[noreturn]] void Raise(const Exception& error);
 
 /// The text of the box: the class name, the module and the code address (relative to the
 /// module's load address, eight upper-case hex digits) where the error was raised, and

@@ -35,7 +35,7 @@ void RotateOutputFile(const RunState& run) {
     if (Files.Size(file, size, error) && size >= static_cast<std::uint64_t>(run.LogFileLimit)) {
         const bool renamed = Files.Rename(
             run.OutputFile, RotatedName(run.OutputFile, NativePaths, LeadBytes), error);
-        LogIfFailed(run.LogFileName, renamed, error, run.LogFileLimit);
+        LogIfFailed(run, renamed, error);
     }
     Files.Close(file, error);
 }
@@ -94,7 +94,7 @@ Located FindOrStartProcess(RunState& run) {
 
     RotateOutputFile(run);
     const Launch launch = LaunchProcess(LaunchOptionsOf(run, command));
-    if (!LogIfFailed(run.LogFileName, launch.Process != NoHandle, launch.Error, run.LogFileLimit))
+    if (!LogIfFailed(run, launch.Process != NoHandle, launch.Error))
         return {NoHandle, true};
 
     LogProcessEntry(run, run.FirstStart ? MessageId::StartText : MessageId::RestartText, launch.Id);

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/error_report.h"
 #include "log/event_log.h"
 #include "platform/handles.h"
 #include "platform/processes.h"
@@ -64,9 +65,17 @@ struct RunState {
     Handle WaitHandles[2] = {NoHandle, NoHandle};
 };
 
-/// Appends one entry to the run's log, rotated at its size limit.
+/// Appends one entry to the run's log, rotated at its size limit. A log that cannot be
+/// written ends the program through the fatal-error report.
 inline void LogEntry(const RunState& run, std::string_view message) {
-    WriteLog(run.LogFileName, message, run.LogFileLimit);
+    if (const std::optional<Exception> error = WriteLog(run.LogFileName, message, run.LogFileLimit))
+        Raise(*error);
+}
+
+/// Passes `succeeded` through; when it is false, first logs "Error <code>: <text>".
+inline bool LogIfFailed(const RunState& run, bool succeeded, ErrorCode code) {
+    if (!succeeded) LogEntry(run, ErrorEntry(code));
+    return succeeded;
 }
 
 }  // namespace keeper

@@ -5,6 +5,7 @@
 
 #include "core/driver.h"
 #include "core/run_report.h"
+#include "log/event_log.h"
 #include "platform/environment.h"
 #include "platform/process_text.h"
 #include "platform/profile.h"
@@ -28,22 +29,13 @@ std::optional<std::string> Text(std::string_view text) { return std::string(text
 
 std::optional<std::int32_t> Pause(std::string_view text) { return SleepIntervalOf(text); }
 
-/// An integer, the default for a text that is none: the limits' conversion.
-template <std::int32_t Default>
-std::optional<std::int32_t> IntegerOr(std::string_view text) {
-    return ParseIntegerOr(text, Default);
-}
-
-/// An integer; a text that is none is invalid.
-template <std::int32_t Default>
-std::optional<std::int32_t> Integer(std::string_view text) {
-    return text.empty() ? Default : ParseInteger(text);
-}
-
-/// A number of milliseconds, 0 (off) or above; a text that is none, or below 0, is invalid.
-std::optional<std::int32_t> Milliseconds(std::string_view text) {
-    const std::optional<std::int32_t> value = Integer<0>(text);
-    return value && *value >= 0 ? value : std::nullopt;
+/// A count of milliseconds, bytes or times, 0 for none; a text that is none, or a negative
+/// number, is invalid.
+std::optional<std::int32_t> Count(std::string_view text) {
+    if (text.empty()) return 0;
+    const std::optional<std::int32_t> value = ParseInteger(text);
+    if (!value || *value < 0) return std::nullopt;
+    return value;
 }
 
 std::optional<WindowState> Window(std::string_view text) {
@@ -90,31 +82,41 @@ bool Into(RunState& run, std::string_view text) {
 
 }  // namespace
 
-std::string ReadSetting(const std::string& file, const std::string& key) {
-    return ReadProfileString(file, SettingsSection, key, SettingBufferSize);
+std::string ReadSetting(const Profile& settings, const char* key) {
+    return ReadProfileString(settings, SettingsSection, key, SettingBufferSize);
 }
 
-const std::vector<Setting> WatcherSettings = {
+namespace {
+
+// Every key the watcher reads beside "ApplicationName", which every invocation reads first.
+constexpr Setting WatcherSettings[] = {
     // key                  field and conversion (with the default of an absent key)
     {"Parameters", Into<&RunState::ApplicationParameters, Text>},  // empty
     {"SleepInterval", Into<&RunState::SleepInterval, Pause>},      // 10000
-    {"MaxSleepInterval", Into<&RunState::MaxSleepInterval, IntegerOr<0>>},
-    {"LogFileLimit", Into<&RunState::LogFileLimit, IntegerOr<0>>},
+    {"MaxSleepInterval", Into<&RunState::MaxSleepInterval, Count>},
+    {"LogFileLimit", Into<&RunState::LogFileLimit, Count>},
     {"WorkingDirectory", Into<&RunState::WorkingDirectory, Text>},  // keeper's own
     {"OutputFile", Into<&RunState::OutputFile, Text>},              // none
     {"Window", Into<&RunState::Window, Window>},                    // Default
-    {"LogDetails", Into<&RunState::LogDetails, Integer<0>>},
+    {"LogDetails", Into<&RunState::LogDetails, Count>},
     {"NoRestartExitCodes", Into<&RunState::NoRestartExitCodes, ExitCodes>},  // none
     {"Adoption", Into<&RunState::Adoption, Adoption>},                       // Name
-    {"StopApplication", Into<&RunState::StopApplication, Integer<0>>},
-    {"HangTimeout", Into<&RunState::HangTimeout, Integer<0>>},
-    {"ReadyTimeout", Into<&RunState::ReadyTimeout, Milliseconds>},
+    {"StopApplication", Into<&RunState::StopApplication, Count>},
+    {"HangTimeout", Into<&RunState::HangTimeout, Count>},
+    {"ReadyTimeout", Into<&RunState::ReadyTimeout, Count>},
 };
 
-bool ApplySetting(RunState& run, std::string_view key, std::string_view text) {
+const Setting* SettingOf(std::string_view key) {
     for (const Setting& setting : WatcherSettings)
-        if (setting.Key == key) return setting.Apply(run, text);
-    return false;
+        if (SameAsciiTextIgnoreCase(setting.Key, key)) return &setting;
+    return nullptr;
+}
+
+}  // namespace
+
+bool ApplySetting(RunState& run, std::string_view key, std::string_view text) {
+    const Setting* setting = SettingOf(key);
+    return setting != nullptr && setting->Apply(run, text);
 }
 
 bool EnvironmentChangeOf(std::string_view line, const std::vector<std::string>& environment,
@@ -131,54 +133,132 @@ std::string BesideSettings(const std::string& configFileName, const std::string&
     return DirectoryPart(configFileName, NativePaths, LeadBytes) + value;
 }
 
-std::vector<std::string> ReadWatcherSettings(RunState& run) {
-    std::vector<std::string> entries;
-    const auto invalid = [&entries](std::string_view key, std::string_view text) {
-        entries.push_back(FormatMessageText(MessageId::InvalidValueText, {key, text}));
-    };
+namespace {
 
-    std::vector<std::string_view> keys;
-    keys.reserve(WatcherSettings.size());
-    for (const Setting& setting : WatcherSettings)
-        keys.push_back(setting.Key);
-    const std::vector<std::string> values =
-        ReadProfileStrings(run.ConfigFileName, SettingsSection, keys, SettingBufferSize);
-    for (std::size_t i = 0; i < WatcherSettings.size(); ++i)
-        if (!WatcherSettings[i].Apply(run, values[i])) invalid(WatcherSettings[i].Key, values[i]);
+/// The entries of the keys of [Settings], in file order, after their values have been
+/// applied; `invalid` holds the table's keys whose text was no valid value.
+void CheckSettingsKeys(const Profile& settings,
+                       const std::vector<std::pair<const Setting*, std::string>>& invalid,
+                       std::vector<std::string>& entries) {
+    std::vector<std::string> seen;
+    for (const std::string& name : ReadProfileKeyNames(settings, SettingsSection)) {
+        // Windows may give a section's comments with its lines.
+        if (name.starts_with(';')) continue;
+        const auto same = [&name](std::string_view other) {
+            return SameAsciiTextIgnoreCase(name, other);
+        };
+        if (std::any_of(seen.begin(), seen.end(), same)) {
+            entries.push_back(FormatMessageText(MessageId::DuplicateKeyText, {name}));
+            continue;
+        }
+        seen.push_back(name);
+        const Setting* setting = SettingOf(name);
+        if (setting == nullptr && !same("ApplicationName"))
+            entries.push_back(FormatMessageText(MessageId::UnknownKeyText, {name}));
+        for (const auto& [key, text] : invalid)
+            if (key == setting)
+                entries.push_back(FormatMessageText(MessageId::InvalidValueText, {key->Key, text}));
+    }
+}
+
+/// Applies the lines of [Environment]; a line that is no change gets its entry.
+void ReadEnvironmentSection(RunState& run, const Profile& settings,
+                            std::vector<std::string>& entries) {
+    const std::vector<std::string> own = EnvironmentStrings();
+    for (const std::string& line : ReadProfileSection(settings, EnvironmentSection)) {
+        // Windows may give a section's comments with its lines.
+        if (line.starts_with(';')) continue;
+        VariableChange change;
+        if (EnvironmentChangeOf(line, own, EnvironmentNamesIgnoreCase, change))
+            run.EnvironmentChanges.push_back(std::move(change));
+        else
+            entries.push_back(FormatMessageText(MessageId::InvalidValueText,
+                                                {EnvironmentSection, line}));
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> ReadWatcherSettings(RunState& run, const Profile& settings) {
+    std::vector<std::pair<const Setting*, std::string>> invalid;
+    for (const Setting& setting : WatcherSettings) {
+        std::string text = ReadSetting(settings, std::string(setting.Key).c_str());
+        if (!setting.Apply(run, text)) invalid.emplace_back(&setting, std::move(text));
+    }
     run.WorkingDirectory = BesideSettings(run.ConfigFileName, run.WorkingDirectory);
     run.OutputFile = BesideSettings(run.ConfigFileName, run.OutputFile);
 
-    const std::vector<std::string> lines =
-        ReadProfileSection(run.ConfigFileName, EnvironmentSection);
-    if (!lines.empty()) {
-        const std::vector<std::string> own = EnvironmentStrings();
-        for (const std::string& line : lines) {
-            // Windows may give a section's comments with its lines.
-            if (line.starts_with(';')) continue;
-            VariableChange change;
-            if (EnvironmentChangeOf(line, own, EnvironmentNamesIgnoreCase, change))
-                run.EnvironmentChanges.push_back(std::move(change));
-            else
-                invalid(EnvironmentSection, line);
+    // The file's sections in its order: keeper's two, each counted once, and the
+    // misspellings of their names.
+    std::vector<std::string> entries;
+    bool settingsSeen = false;
+    bool environmentSeen = false;
+    for (const std::string& section : ReadProfileSectionNames(settings)) {
+        const bool isSettings = SameAsciiTextIgnoreCase(section, SettingsSection);
+        bool& seen = isSettings ? settingsSeen : environmentSeen;
+        if (isSettings || SameAsciiTextIgnoreCase(section, EnvironmentSection)) {
+            if (seen) {
+                entries.push_back(FormatMessageText(MessageId::DuplicateSectionText, {section}));
+            } else if (isSettings) {
+                CheckSettingsKeys(settings, invalid, entries);
+            } else {
+                ReadEnvironmentSection(run, settings, entries);
+            }
+            seen = true;
+        } else if (IsMisspelling(section, SettingsSection) ||
+                   IsMisspelling(section, EnvironmentSection)) {
+            entries.push_back(FormatMessageText(MessageId::UnknownSectionText, {section}));
         }
     }
-
-    std::vector<std::string> unknown;
-    const auto known = [&unknown](std::string_view name) {
-        const auto same = [name](std::string_view other) {
-            return SameAsciiTextIgnoreCase(name, other);
-        };
-        return same("ApplicationName") ||
-               std::any_of(WatcherSettings.begin(), WatcherSettings.end(),
-                           [&](const Setting& setting) { return same(setting.Key); }) ||
-               std::any_of(unknown.begin(), unknown.end(), same);
-    };
-    for (const std::string& name : ReadProfileKeyNames(run.ConfigFileName, SettingsSection)) {
-        if (name.starts_with(';') || known(name)) continue;
-        unknown.push_back(name);
-        entries.push_back(FormatMessageText(MessageId::UnknownKeyText, {name}));
-    }
     return entries;
+}
+
+bool IsMisspelling(std::string_view name, std::string_view known) {
+    // The optimal string alignment distance, by rows of a table, stopped once it exceeds 2.
+    if (name.size() + 2 < known.size() || known.size() + 2 < name.size()) return false;
+    const auto same = [&](std::size_t i, std::size_t j) {
+        return AsciiUpperCase(name[i]) == AsciiUpperCase(known[j]);
+    };
+    std::vector<std::size_t> before(known.size() + 1), above(known.size() + 1),
+        row(known.size() + 1);
+    for (std::size_t j = 0; j <= known.size(); ++j)
+        above[j] = j;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        row[0] = i + 1;
+        std::size_t least = row[0];
+        for (std::size_t j = 0; j < known.size(); ++j) {
+            row[j + 1] = std::min({above[j + 1] + 1, row[j] + 1, above[j] + (same(i, j) ? 0 : 1)});
+            if (i > 0 && j > 0 && same(i, j - 1) && same(i - 1, j))
+                row[j + 1] = std::min(row[j + 1], before[j - 1] + 1);
+            least = std::min(least, row[j + 1]);
+        }
+        if (least > 2) return false;
+        before.swap(above);
+        above.swap(row);
+    }
+    const std::size_t distance = above[known.size()];
+    return distance > 0 && distance <= 2;
+}
+
+std::string MissingModuleCause(const Profile& settings) {
+    if (settings.Error != 0)
+        return FormatMessageText(MessageId::UnreadableSettingsText,
+                                 {settings.File, SystemErrorText(settings.Error)});
+    const std::vector<std::string> sections = ReadProfileSectionNames(settings);
+    if (std::none_of(sections.begin(), sections.end(), [](const std::string& section) {
+            return SameAsciiTextIgnoreCase(section, SettingsSection);
+        }))
+        return FormatMessageText(MessageId::NoSettingsSectionText, {settings.File});
+    std::string keys;
+    bool named = false;
+    for (const std::string& name : ReadProfileKeyNames(settings, SettingsSection)) {
+        if (name.starts_with(';')) continue;
+        named = named || SameAsciiTextIgnoreCase(name, "ApplicationName");
+        keys += (keys.empty() ? "" : ", ") + name;
+    }
+    if (named) return FormatMessageText(MessageId::NoProgramText, {settings.File});
+    return FormatMessageText(MessageId::NoApplicationNameText,
+                             {settings.File, keys.empty() ? "none" : keys});
 }
 
 }  // namespace keeper

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/run_state.h"
+#include "platform/profile.h"
 
 namespace keeper {
 
@@ -17,26 +18,36 @@ struct Setting {
     bool (*Apply)(RunState& run, std::string_view text);
 };
 
-/// The value of `key` in the [Settings] section of `file`, at most 16383 bytes; the empty
-/// text when either is missing.
-std::string ReadSetting(const std::string& file, const std::string& key);
+/// The value of `key` in the [Settings] section of the settings file, at most 16383 bytes;
+/// the empty text when either is missing.
+std::string ReadSetting(const Profile& settings, const char* key);
 
-/// Every key the watcher reads beside "ApplicationName", which every invocation reads
-/// first.
-extern const std::vector<Setting> WatcherSettings;
-
-/// Sets the run state from the text of the key `key` of WatcherSettings; false for an
-/// invalid text of a key that has invalid texts (the keys keeper had from the start, and
-/// the limits of back-off and the log, take any text: what they cannot read means the
-/// default).
+/// Sets the run state from the text of the key `key` of the watcher's settings (every key
+/// of [Settings] beside "ApplicationName", which every invocation reads first); false for
+/// an invalid text of a key that has invalid texts (the keys keeper had from the start
+/// take any text: what they cannot read means the default).
 bool ApplySetting(RunState& run, std::string_view key, std::string_view text);
 
 /// Reads the watcher's settings from the settings file into the run state: the keys of
-/// WatcherSettings and the [Environment] section. Gives the entries the watcher logs about
-/// them after its start, in order: "Invalid value of KEY: TEXT" for each key, and line of
-/// [Environment], whose text is no valid value; then "Unknown key in Settings: NAME" for
-/// each key of [Settings] that keeper does not read, once per name.
-std::vector<std::string> ReadWatcherSettings(RunState& run);
+/// [Settings] and the [Environment] section. Gives the entries the watcher logs about the
+/// file after its start, in the file's order: "Invalid value of KEY: TEXT" for a key, or a
+/// line of [Environment], whose text is no valid value; "Unknown key in Settings: NAME" for
+/// a key of [Settings] that keeper does not read; "Duplicate key in Settings: NAME; the
+/// first one counts" for a key given again, in any case; "Duplicate section: NAME; the first
+/// one counts" for [Settings] or [Environment] given again; "Unknown section: NAME" for a
+/// section whose name is a misspelling of one of theirs.
+std::vector<std::string> ReadWatcherSettings(RunState& run, const Profile& settings);
+
+/// True when `name` is not `known` but one or two edits (a letter added, removed, changed
+/// or two swapped) away from it, without regard to ASCII case.
+///   ("Enviroment", "Environment") => true;  ("Settigns", "Settings") => true;
+///   ("Other", "Settings") => false;  ("settings", "Settings") => false.
+bool IsMisspelling(std::string_view name, std::string_view known);
+
+/// Why the settings file names no module, in words for the user: the file cannot be read,
+/// it has no [Settings] section, that section has no ApplicationName (naming the keys it
+/// has), or its ApplicationName names no program.
+std::string MissingModuleCause(const Profile& settings);
 
 /// The change of the environment that a line "NAME=value" of [Environment] makes, with
 /// %NAME% in the value expanded from `environment`, keeper's own, and one pair of quotes

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <limits>
 
-#include "resources/messages.h"
 
 namespace keeper {
 
@@ -70,11 +69,17 @@ Stamp StampOf(DateTimeValue value) {
 
 }  // namespace
 
+bool IsValidDate(std::uint16_t year, std::uint16_t month, std::uint16_t day) {
+    return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
+           day <= MonthLength(year, month);
+}
+
+bool IsValidTime(std::uint16_t hour, std::uint16_t minute, std::uint16_t second,
+                 std::uint16_t millisecond) {
+    return hour < 24 && minute < 60 && second < 60 && millisecond < 1000;
+}
+
 DateTimeValue DateValueOf(std::uint16_t year, std::uint16_t month, std::uint16_t day) {
-    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
-        day > MonthLength(year, month)) {
-        throw EConvertError(MessageText(MessageId::DateEncodeErrorText));
-    }
     std::int64_t n = day;
     for (int m = 1; m < month; ++m) {
         n += MonthLength(year, m);
@@ -86,9 +91,6 @@ DateTimeValue DateValueOf(std::uint16_t year, std::uint16_t month, std::uint16_t
 
 DateTimeValue TimeValueOf(std::uint16_t hour, std::uint16_t minute, std::uint16_t second,
                           std::uint16_t millisecond) {
-    if (hour >= 24 || minute >= 60 || second >= 60 || millisecond >= 1000) {
-        throw EConvertError(MessageText(MessageId::TimeEncodeErrorText));
-    }
     const std::int64_t count = hour * 3600000LL + minute * 60000LL + second * 1000LL + millisecond;
     return static_cast<DateTimeValue>(count) / static_cast<DateTimeValue>(MillisecondsPerDay);
 }

@@ -3,20 +3,11 @@
 
 #include <cstdint>
 
-#include "log/exceptions.h"
-
 namespace keeper {
 
 /// Days since 30 December 1899 (value 0); the fraction is the elapsed part of the day
 /// (0.5 is noon).  Proleptic Gregorian calendar, one millisecond resolution, years 1 to 9999.
 using DateTimeValue = double;
-
-/// Raised by DateValueOf and TimeValueOf for an argument out of range.
-class EConvertError : public Exception {
-public:
-    using Exception::Exception;
-    const char* ClassName() const override { return "EConvertError"; }
-};
 
 struct DateParts {
     std::uint16_t Year = 0;
@@ -33,13 +24,19 @@ struct TimeParts {
     bool operator==(const TimeParts&) const = default;
 };
 
-/// The whole-day value of a date.  (1899, 12, 30) => 0;  (1, 1, 1) => -693593;
-/// (9999, 12, 31) => 2958465.  Raises EConvertError unless 1 <= year <= 9999,
-/// 1 <= month <= 12 and the day lies in that month.
+/// True when 1 <= year <= 9999, 1 <= month <= 12 and the day lies in that month.
+/// (2024, 2, 29) => true;  (2023, 2, 29) => false.
+bool IsValidDate(std::uint16_t year, std::uint16_t month, std::uint16_t day);
+
+/// True when hour < 24, minute < 60, second < 60 and millisecond < 1000.
+bool IsValidTime(std::uint16_t hour, std::uint16_t minute, std::uint16_t second,
+                 std::uint16_t millisecond);
+
+/// The whole-day value of a valid date (IsValidDate).  (1899, 12, 30) => 0;
+/// (1, 1, 1) => -693593;  (9999, 12, 31) => 2958465.
 DateTimeValue DateValueOf(std::uint16_t year, std::uint16_t month, std::uint16_t day);
 
-/// The fraction of a day.  (12, 0, 0, 0) => 0.5.  Raises EConvertError unless
-/// hour < 24, minute < 60, second < 60 and millisecond < 1000.
+/// The fraction of a day of a valid time (IsValidTime).  (12, 0, 0, 0) => 0.5.
 DateTimeValue TimeValueOf(std::uint16_t hour, std::uint16_t minute, std::uint16_t second,
                           std::uint16_t millisecond);
 

@@ -1,6 +1,5 @@
 #include "log/event_log.h"
 
-#include "log/exceptions.h"
 #include "log/text_file_channel.h"
 #include "log/time_stamp.h"
 #include "platform/errors.h"
@@ -11,7 +10,8 @@
 
 namespace keeper {
 
-void WriteLog(const std::string& logFileName, std::string_view message, std::int32_t sizeLimit) {
+std::optional<Exception> WriteLog(const std::string& logFileName, std::string_view message,
+                                  std::int32_t sizeLimit) {
     // The file is opened and closed for every entry: between entries others may read,
     // move or delete it, and a deleted log is created again by the next entry.
     TextFileChannel channel;
@@ -20,33 +20,25 @@ void WriteLog(const std::string& logFileName, std::string_view message, std::int
         OpenForAppend(channel);
     else
         OpenForCreate(channel);
-    CheckIo();
-    try {
-        std::string line = TimeStampText();
+    if (std::optional<Exception> error = CheckIo()) return error;  // nothing to close
+    std::optional<Exception> error;
+    std::string line = TimeStampText(error);
+    if (!error) {
         line.append(" ").append(message).append("\r\n");
         PutText(channel, line);
         WriteOutBuffer(channel);
-        CheckIo();
-    } catch (...) {
-        // The file is closed on every path; an error of the close takes the place of
-        // the one on its way.
-        CloseChannel(channel);
-        CheckIo();
-        throw;
+        error = CheckIo();
     }
+    // The file is closed on every path; an error of the close takes the place of the one
+    // on its way.
     CloseChannel(channel);
-    CheckIo();
+    if (std::optional<Exception> closing = CheckIo()) return closing;
+    return error;
 }
 
-bool LogIfFailed(const std::string& logFileName, bool succeeded, ErrorCode code,
-                 std::int32_t sizeLimit) {
-    if (succeeded) return true;
-    WriteLog(
-        logFileName,
-        FormatMessageText(MessageId::ErrorEntryText,
-                          {IntegerText(static_cast<std::int32_t>(code)), SystemErrorText(code)}),
-        sizeLimit);
-    return false;
+std::string ErrorEntry(ErrorCode code) {
+    return FormatMessageText(MessageId::ErrorEntryText,
+                             {IntegerText(static_cast<std::int32_t>(code)), SystemErrorText(code)});
 }
 
 std::string TrimmedMessage(std::string text) {

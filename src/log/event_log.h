@@ -2,21 +2,27 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "log/exceptions.h"
 #include "platform/handles.h"
 
 namespace keeper {
 
 /// Appends one entry, the message followed by CR LF, to the log file. With a `sizeLimit`
 /// above 0, a log of that many bytes or more is rotated first (see OpenForAppend).
-void WriteLog(const std::string& logFileName, std::string_view message, std::int32_t sizeLimit = 0);
+/// Gives the error that ends the program when the file cannot be opened, written or
+/// closed (an EInOutError), or when the clock is outside the calendar (an EConvertError);
+/// none when the entry is written.
+[[nodiscard]] std::optional<Exception> WriteLog(const std::string& logFileName,
+                                                std::string_view message,
+                                                std::int32_t sizeLimit = 0);
 
-/// Passes `succeeded` through; when it is false, first writes the entry
-/// "Error <code>: <text>" with the code in signed decimal.
-bool LogIfFailed(const std::string& logFileName, bool succeeded, ErrorCode code,
-                 std::int32_t sizeLimit = 0);
+/// The entry of a failed system call: "Error <code>: <text>", with the code in signed
+/// decimal and the platform's text for it.
+std::string ErrorEntry(ErrorCode code);
 
 /// The platform's text for `code`, trimmed by TrimmedMessage.
 std::string SystemErrorText(ErrorCode code);

@@ -1,8 +1,8 @@
-// The raised errors: failures that have no return path.
+// The errors that end the program: failures that have no return path. They are carried
+// as results up to the code that reports them; nothing unwinds the stack.
 #pragma once
 
 #include <cstdint>
-#include <exception>
 #include <string>
 #include <utility>
 
@@ -10,36 +10,46 @@
 
 namespace keeper {
 
-/// The base of every raised error; it carries a message text.
-class Exception : public std::exception {
+/// The base of every error; it carries its class name and a message text.
+class Exception {
 public:
-    explicit Exception(std::string message) : message_(std::move(message)) {}
+    explicit Exception(std::string message, const char* className = "Exception")
+        : className_(className), message_(std::move(message)) {}
 
     /// The class name shown by the fatal-error report.
-    virtual const char* ClassName() const { return "Exception"; }
+    const char* ClassName() const { return className_; }
 
     const std::string& Message() const { return message_; }
-    const char* what() const noexcept override { return message_.c_str(); }
 
     /// The code address where the error was raised; null when unknown.
     const void* Address() const { return address_; }
     void SetAddress(const void* address) { address_ = address; }
 
+    /// The numeric code of a failed file operation; 0 for other errors.
+    std::int32_t Code() const { return code_; }
+
+protected:
+    Exception(std::string message, const char* className, std::int32_t code)
+        : className_(className), message_(std::move(message)), code_(code) {}
+
 private:
+    const char* className_;
     std::string message_;
     const void* address_ = nullptr;
+    std::int32_t code_ = 0;
 };
 
 /// A failed file operation, with the numeric code of the failure.
 class EInOutError : public Exception {
 public:
     EInOutError(std::int32_t code, std::string message)
-        : Exception(std::move(message)), code_(code) {}
-    const char* ClassName() const override { return "EInOutError"; }
-    std::int32_t Code() const { return code_; }
+        : Exception(std::move(message), "EInOutError", code) {}
+};
 
-private:
-    std::int32_t code_;
+/// A date or time outside the calendar.
+class EConvertError : public Exception {
+public:
+    explicit EConvertError(std::string message) : Exception(std::move(message), "EConvertError") {}
 };
 
 /// The EInOutError for `code`: its message is the table's text for the code (for a

@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
-#include "log/exceptions.h"
 #include "platform/events.h"
 #include "platform/process_text.h"
 #include "text/paths.h"
 
 namespace keeper {
 
-thread_local constinit ErrorCode PendingIoCode = 0;
+// keeper has one thread, so one code serves it.
+constinit ErrorCode PendingIoCode = 0;
 
 namespace {
 
@@ -152,14 +152,14 @@ void CloseChannel(TextFileChannel& channel) {
     if (!Files.Close(channel.Handle, error)) PendingIoCode = error;
 }
 
-[[gnu::noinline]] void CheckIo() {
-    if (PendingIoCode == 0) return;
+[[gnu::noinline]] std::optional<Exception> CheckIo() {
+    if (PendingIoCode == 0) return std::nullopt;
     const ErrorCode code = PendingIoCode;
     PendingIoCode = 0;
     EInOutError error = InOutError(code);
     // The report names the check that raised: the return address lies right after it.
     error.SetAddress(__builtin_return_address(0));
-    throw error;
+    return error;
 }
 
 }  // namespace keeper

@@ -2,9 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "log/exceptions.h"
 #include "platform/files.h"
 
 namespace keeper {
@@ -22,8 +24,8 @@ struct TextFileChannel {
 };
 
 /// The code of the latest failed channel operation not yet raised; 0 when none.
-/// A later success does not clear it; only CheckIo does, as it raises.
-extern thread_local constinit ErrorCode PendingIoCode;
+/// A later success does not clear it; only CheckIo does, as it raises it.
+extern constinit ErrorCode PendingIoCode;
 
 /// The code a channel stores when the opened object is of no known file type.
 inline constexpr ErrorCode UnknownFileTypeCode = 105;
@@ -51,7 +53,9 @@ void WriteOutBuffer(TextFileChannel& channel);
 /// the close fails.
 void CloseChannel(TextFileChannel& channel);
 
-/// Raises the EInOutError of PendingIoCode, clearing it, when it is not 0.
-void CheckIo();
+/// Raises the EInOutError of PendingIoCode when it is not 0, clearing it: the error, placed
+/// at the check that called CheckIo, for the caller to carry to the fatal-error report.
+/// None when nothing failed.
+[[nodiscard]] std::optional<Exception> CheckIo();
 
 }  // namespace keeper

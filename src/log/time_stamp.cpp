@@ -91,8 +91,16 @@ void ReadLocaleDateTimeSettings() {
     TakeSettingsFrom(*answers);
 }
 
-DateTimeValue CurrentLocalDateTime() {
+std::optional<DateTimeValue> CurrentLocalDateTime(std::optional<Exception>& error) {
     const LocalTime now = CurrentLocalTime();
+    if (!IsValidDate(now.Year, now.Month, now.Day)) {
+        error = EConvertError(MessageText(MessageId::DateEncodeErrorText));
+        return std::nullopt;
+    }
+    if (!IsValidTime(now.Hour, now.Minute, now.Second, now.Millisecond)) {
+        error = EConvertError(MessageText(MessageId::TimeEncodeErrorText));
+        return std::nullopt;
+    }
     return DateValueOf(now.Year, now.Month, now.Day) +
            TimeValueOf(now.Hour, now.Minute, now.Second, now.Millisecond);
 }
@@ -122,9 +130,10 @@ std::string EraYearText(int count, std::uint16_t year, std::uint16_t month, std:
     return text;
 }
 
-std::string TimeStampText() {
-    return DateTimeText("", CurrentLocalDateTime(), LocaleSettings, LeadBytes,
-                        {EraNameText, EraYearText});
+std::string TimeStampText(std::optional<Exception>& error) {
+    const std::optional<DateTimeValue> now = CurrentLocalDateTime(error);
+    if (!now) return {};
+    return DateTimeText("", *now, LocaleSettings, LeadBytes, {EraNameText, EraYearText});
 }
 
 }  // namespace keeper

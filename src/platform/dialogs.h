@@ -10,4 +10,9 @@ namespace keeper {
 /// Note: Linux writes "caption: text" and a line end to standard error.
 void ShowErrorBox(const std::string& caption, const std::string& text, bool taskModal);
 
+/// Names the cause of the error just shown in a box, for a user who reads a terminal.
+/// Windows: nothing; the box keeps its text. Note: Linux writes "caption: cause" and a line
+/// end to standard error, as the box's line.
+void ShowErrorCause(const std::string& caption, const std::string& cause);
+
 }  // namespace keeper

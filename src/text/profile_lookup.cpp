@@ -38,6 +38,15 @@ struct ProfileLine {
     bool HasValue = false;
 };
 
+/// The name of the section that `line` (trimmed) opens; false for a line that opens none.
+/// A line that opens a bracket without closing one is an ordinary line.
+bool SectionName(std::string_view line, std::string_view& name) {
+    const std::size_t close = line.rfind(']');
+    if (!line.starts_with('[') || close == std::string_view::npos) return false;
+    name = UpToNul(Trimmed(line.substr(1, close - 1)));
+    return true;
+}
+
 /// Calls `visit` with each line of the first section named `section`, in order, until it
 /// returns false. Comment lines (";") and blank lines are passed too: a caller that wants
 /// them out leaves them out.
@@ -46,11 +55,8 @@ void VisitSection(std::string_view contents, std::string_view section, Visit vis
     enum { BeforeSection, InSection, AfterSection } where = BeforeSection;
     while (!contents.empty() && where != AfterSection) {
         const std::string_view line = Trimmed(NextLine(contents));
-        // A line that opens a bracket without closing one is an ordinary line.
-        if (const std::size_t close = line.rfind(']');
-            line.starts_with('[') && close != std::string_view::npos) {
-            const bool match =
-                SameAsciiTextIgnoreCase(UpToNul(Trimmed(line.substr(1, close - 1))), section);
+        if (std::string_view name; SectionName(line, name)) {
+            const bool match = SameAsciiTextIgnoreCase(name, section);
             if (where == InSection)
                 where = AfterSection;
             else if (match)
@@ -111,6 +117,17 @@ std::vector<std::string> ProfileKeyNames(std::string_view contents, std::string_
         if (IsKeyLine(line)) names.emplace_back(line.Name);
         return true;
     });
+    return names;
+}
+
+std::vector<std::string> ProfileSectionNames(std::string_view contents) {
+    std::string converted;
+    std::string_view rest = Decoded(contents, converted);
+    std::vector<std::string> names;
+    while (!rest.empty()) {
+        if (std::string_view name; SectionName(Trimmed(NextLine(rest)), name))
+            names.emplace_back(name);
+    }
     return names;
 }
 

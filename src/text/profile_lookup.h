@@ -33,6 +33,10 @@ std::string_view WithoutEnclosingQuotes(std::string_view value);
 /// "[S]\n; c\n a = 1\nb\n" => {"a", "b"}.
 std::vector<std::string> ProfileKeyNames(std::string_view contents, std::string_view section);
 
+/// The names of the sections, in file order, trimmed as above, each as often as it comes;
+/// as GetPrivateProfileSectionNamesA gives them.  "[A]\nx=1\n[ b ]\n[A]\n" => {"A", "b", "A"}.
+std::vector<std::string> ProfileSectionNames(std::string_view contents);
+
 /// The lines of that section as GetPrivateProfileSectionA gives them, in file order:
 /// "name=value" with both trimmed and any quotes kept, a line without "=" as its name alone;
 /// blank lines and comments left out.  "[S]\n a = \"1\" \n;c\nb\n" => {"a=\"1\"", "b"}.

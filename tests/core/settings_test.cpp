@@ -24,7 +24,20 @@ TEST(SettingsTest, EachKeyConvertsItsTextOrKeepsItsDefault) {
         {"SleepInterval", "", true, [](const RunState& r) { return r.SleepInterval == 10000; }},
         {"SleepInterval", "$10", true, [](const RunState& r) { return r.SleepInterval == 16; }},
         {"SleepInterval", "abc", true, [](const RunState& r) { return r.SleepInterval == 10000; }},
-        {"MaxSleepInterval", "x", true, [](const RunState& r) { return r.MaxSleepInterval == 0; }},
+        // The keys beyond the first three check their range: no text that is none, and
+        // no negative count.
+        {"MaxSleepInterval", "x", false, [](const RunState& r) { return r.MaxSleepInterval == 0; }},
+        {"MaxSleepInterval", "-1", false,
+         [](const RunState& r) { return r.MaxSleepInterval == 0; }},
+        {"LogFileLimit", "-1", false, [](const RunState& r) { return r.LogFileLimit == 0; }},
+        {"StopApplication", "-5", false,
+         [](const RunState& r) { return r.StopApplication == 0; }},
+        {"StopApplication", "3000", true,
+         [](const RunState& r) { return r.StopApplication == 3000; }},
+        {"HangTimeout", "-1", false, [](const RunState& r) { return r.HangTimeout == 0; }},
+        {"hangtimeout", "0", true, [](const RunState& r) { return r.HangTimeout == 0; }},
+        {"LogDetails", "-1", false, [](const RunState& r) { return r.LogDetails == 0; }},
+        {"ApplicationName", "x", false, [](const RunState& r) { return r.ApplicationCommand.empty(); }},
         {"MaxSleepInterval", "1600", true,
          [](const RunState& r) { return r.MaxSleepInterval == 1600; }},
         {"LogFileLimit", "0x100", true, [](const RunState& r) { return r.LogFileLimit == 256; }},
@@ -113,22 +126,32 @@ std::string SettingsFile(const char* name, const std::string& contents) {
     return path;
 }
 
-TEST(SettingsTest, TheWatcherIsToldOfInvalidValuesThenOfUnknownKeys) {
+TEST(SettingsTest, TheWatcherIsToldOfEachMistakeInFileOrder) {
     RunState run;
     run.ConfigFileName = SettingsFile(
         "settings-test-entries.cfg",
+        "[Enviroment]\r\nX=1\r\n"
         "[Settings]\r\nApplicationName=x\r\nsleepinterval=5\r\nWindow=sideways\r\n"
         "; SleepIntervall=3 is a comment\r\nSleepIntervall=300\r\n#SleepInterval=0\r\n"
         "LogDetails=1\r\nNoRestartExitCodes=3,,4\r\nsleepintervall=1\r\nOutputFile=out.log\r\n"
-        "[Environment]\r\nA=1\r\nBROKEN\r\nB=\r\n");
-    const std::vector<std::string> entries = ReadWatcherSettings(run);
+        "SleepInterval=7\r\nStopApplication=-5\r\n"
+        "[Environment]\r\nA=1\r\nBROKEN\r\nB=\r\n"
+        "[Other]\r\n[settings]\r\nHangTimeout=-1\r\n[Setings]\r\n");
+    const std::vector<std::string> entries = ReadWatcherSettings(run, OpenProfile(run.ConfigFileName));
     EXPECT_EQ(entries, (std::vector<std::string>{
+                           "Unknown section: Enviroment",
                            "Invalid value of Window: sideways",
-                           "Invalid value of NoRestartExitCodes: 3,,4",
-                           "Invalid value of Environment: BROKEN",
                            "Unknown key in Settings: SleepIntervall",
                            "Unknown key in Settings: #SleepInterval",
+                           "Invalid value of NoRestartExitCodes: 3,,4",
+                           "Duplicate key in Settings: sleepintervall; the first one counts",
+                           "Duplicate key in Settings: SleepInterval; the first one counts",
+                           "Invalid value of StopApplication: -5",
+                           "Invalid value of Environment: BROKEN",
+                           "Duplicate section: settings; the first one counts",
+                           "Unknown section: Setings",
                        }));
+    EXPECT_EQ(run.HangTimeout, 0);  // a second [Settings] is not read
     EXPECT_EQ(run.SleepInterval, 5);  // the key's name is known whatever its case
     EXPECT_EQ(run.Window, WindowState::Default);
     EXPECT_EQ(run.LogDetails, 1);
@@ -145,11 +168,56 @@ TEST(SettingsTest, TheKeysOfOldSettingsFilesBringNoEntries) {
     run.ConfigFileName =
         SettingsFile("settings-test-old.cfg",
                      "[Settings]\r\nApplicationName=x\r\nParameters=1\r\nSleepInterval=abc\r\n"
-                     "MaxSleepInterval=x\r\nLogFileLimit=-1\r\n[Other]\r\nKey=1\r\n");
-    EXPECT_TRUE(ReadWatcherSettings(run).empty());
+                     "MaxSleepInterval=1000\r\nLogFileLimit=0\r\n[Other]\r\nKey=1\r\n");
+    EXPECT_TRUE(ReadWatcherSettings(run, OpenProfile(run.ConfigFileName)).empty());
     EXPECT_TRUE(run.EnvironmentChanges.empty());
     EXPECT_EQ(run.SleepInterval, 10000);
     std::remove(run.ConfigFileName.c_str());
+}
+
+TEST(SettingsTest, MisspellingsAreOneOrTwoEditsAway) {
+    const struct {
+        const char* Name;
+        bool Misspelt;
+    } cases[] = {
+        {"Enviroment", true},   {"Environmnet", true}, {"ENVIRONMENTS", true},
+        {"Envronmen", true},    {"Environment", false}, {"environment", false},
+        {"Env", false},         {"Environ", false}, {"Other", false},
+        {"", false},            {"Envxronmxnt", true}, {"Exvxronmxnt", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsMisspelling(c.Name, "Environment"), c.Misspelt) << c.Name;
+    EXPECT_TRUE(IsMisspelling("Settigns", "Settings"));
+    EXPECT_TRUE(IsMisspelling("Setting", "Settings"));
+    EXPECT_FALSE(IsMisspelling("Set", "Settings"));
+}
+
+TEST(SettingsTest, AMissingModuleNamesItsCause) {
+    const std::string missing = CurrentDirectory() + NativePaths.Separator + "settings-test-none.cfg";
+    std::remove(missing.c_str());
+    const Profile none = OpenProfile(missing);
+    EXPECT_NE(none.Error, 0u);
+    EXPECT_TRUE(MissingModuleCause(none).starts_with("The settings file " + missing +
+                                                     " cannot be read: "))
+        << MissingModuleCause(none);
+    const struct {
+        const char* Contents;
+        std::string Cause;
+    } cases[] = {
+        {"[Setting]\r\nApplicationName=x\r\n", "has no section [Settings]"},
+        {"", "has no section [Settings]"},
+        {"[Settings]\r\nApplicationNmae=/x\r\n;c\r\nSleepInterval=1\r\n",
+         "has no key ApplicationName; its keys: ApplicationNmae, SleepInterval"},
+        {"[Settings]\r\n", "has no key ApplicationName; its keys: none"},
+        {"[Settings]\r\nApplicationName=\r\n", "names no program"},
+    };
+    for (const auto& c : cases) {
+        const std::string file = SettingsFile("settings-test-cause.cfg", c.Contents);
+        const std::string cause = MissingModuleCause(OpenProfile(file));
+        EXPECT_TRUE(cause.ends_with(c.Cause)) << cause;
+        EXPECT_NE(cause.find(file), std::string::npos) << cause;
+        std::remove(file.c_str());
+    }
 }
 
 }  // namespace

@@ -86,7 +86,13 @@ for entry in "${cases[@]}"; do
         err=$(cd "$dir" && timeout 60 $runner "./$name$ext" 2>&1 >/dev/null)
         code=$?
         check "settings $what: misconfigured, exit code 0 (got $code)" [ "$code" -eq 0 ]
-        is_windows || check "settings $what: the message" [ "$err" = "$name: A module name is not defined." ]
+        if ! is_windows; then
+            check "settings $what: the message" \
+                [ "$(sed -n 1p <<< "$err")" = "$name: A module name is not defined." ]
+            names_file() { [ "$(wc -l <<< "$err")" -eq 2 ] && [[ "$(sed -n 2p <<< "$err")" == *"$dir/$name.cfg"* ]]; }
+            check "settings $what: one more line, naming the file ($(sed -n 2p <<< "$err" | head -c 120))" \
+                names_file
+        fi
         check "settings $what: nothing logged" [ ! -e "$log" ]
         ;;
     error)

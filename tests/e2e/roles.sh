@@ -25,7 +25,22 @@ else
     err=$(keeper "$work/a" ka 2>&1 >/dev/null)
     check "misconfigured: exit code 0" [ $? -eq 0 ]
     check "misconfigured: message captioned with the program name" \
-        [ "$err" = "ka: A module name is not defined." ]
+        [ "$(sed -n 1p <<< "$err")" = "ka: A module name is not defined." ]
+    check "misconfigured: a missing file is named with the reason ($(sed -n 2p <<< "$err"))" \
+        [ "$(sed -n 2p <<< "$err")" = "ka: The settings file $work/a/ka.cfg cannot be read: No such file or directory" ]
+    # Each cause in a line of its own after the box's line, and nothing more.
+    causes=(
+        "[Setting]|ApplicationName=/bin/true|ka: The settings file $work/a/ka.cfg has no section [Settings]"
+        "[Settings]|ApplicationNmae=/bin/true|SleepInterval=1|ka: The section [Settings] of $work/a/ka.cfg has no key ApplicationName; its keys: ApplicationNmae, SleepInterval"
+        "[Settings]|ApplicationName=|ka: ApplicationName in $work/a/ka.cfg names no program"
+    )
+    for cause in "${causes[@]}"; do
+        IFS='|' read -r -a lines <<< "$cause"
+        printf '%s\r\n' "${lines[@]:0:${#lines[@]}-1}" > "$work/a/ka.cfg"
+        err=$(keeper "$work/a" ka 2>&1 >/dev/null)
+        check "misconfigured: the cause is named: ${lines[-1]#ka: }" \
+            [ "$err" = "$(printf 'ka: A module name is not defined.\n%s' "${lines[-1]}")" ]
+    done
 fi
 printf '[Settings]\r\nApplicationName=%s\r\n' "$(native_path "$work/a/")" > "$work/a/ka.cfg"
 keeper "$work/a" ka > /dev/null 2>&1

@@ -254,8 +254,8 @@ wait_for 20 has_runs "$dir/record.txt" 2
 # The pause would be the default 10 s if "sleepinterval" were not SleepInterval.
 check "unknown keys: 'sleepinterval=0' relaunches at once ($((SECONDS - started)) s)" [ $((SECONDS - started)) -lt 8 ]
 command=$(native_path "$dir/run-unknown$ext")
-same "unknown keys: one entry each in file order, after the bad value; known keys in any case" \
-    "$(printf 'Start ku\nInvalid value of Window: sideways\nUnknown key in Settings: SleepIntervall\nUnknown key in Settings: Colour\nStart %s\nRestart %s' \
+same "unknown keys: one entry each in file order, the bad value among them; known keys in any case" \
+    "$(printf 'Start ku\nUnknown key in Settings: SleepIntervall\nUnknown key in Settings: Colour\nInvalid value of Window: sideways\nStart %s\nRestart %s' \
         "$command" "$command")" "$(messages "$dir/ku.log")"
 stop_later "$dir" ku $unknown_watcher
 

@@ -119,12 +119,8 @@ protected:
             WriteOutBuffer(channel);
             CloseChannel(channel);
         }
-        try {
-            CheckIo();
-        } catch (const EInOutError& error) {
-            return static_cast<ErrorCode>(error.Code());
-        }
-        return 0;
+        const std::optional<Exception> error = CheckIo();
+        return error ? static_cast<ErrorCode>(error->Code()) : 0;
     }
 
     const FileCalls saved_ = Files;

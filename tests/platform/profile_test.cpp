@@ -53,10 +53,12 @@ protected:
     std::string Read(const std::string& contents, const char* section, const char* key) {
         const std::string file = (dir_ / ("s" + std::to_string(files_++) + ".cfg")).string();
         std::ofstream(file, std::ios::binary) << contents;
-        std::string value = ReadProfileString(file, section, key, 16384);
-        // Several keys at once read as each does alone.
-        EXPECT_EQ(ReadProfileStrings(file, section, {key, "KeyNoRowHas", key}, 16384),
-                  (std::vector<std::string>{value, "", value}));
+        const Profile profile = OpenProfile(file);
+        EXPECT_EQ(profile.Error, 0u);
+        std::string value = ReadProfileString(profile, section, key, 16384);
+        // Questions asked of one opened file answer alike, the same one again included.
+        EXPECT_EQ(ReadProfileString(profile, section, "KeyNoRowHas", 16384), "");
+        EXPECT_EQ(ReadProfileString(profile, section, key, 16384), value);
         return value;
     }
 
@@ -201,6 +203,28 @@ TEST_F(SettingsFiles, ValuesOfUnicodeFilesInTheCodePage) {
     for (const auto& row : rows)
         EXPECT_EQ(Read(row.Contents, "Settings", "Key"), onLinux ? row.Linux : row.Windows)
             << ::testing::PrintToString(row.Contents);
+}
+
+TEST_F(SettingsFiles, SectionsAndKeysComeInFileOrderAsOftenAsTheyAre) {
+    const std::string file = (dir_ / "names.cfg").string();
+    std::ofstream(file, std::ios::binary)
+        << "[Settings]\r\nA=1\r\n; comment\r\n\r\n b = 2\r\nA=3\r\n"
+           "[ Other ]\r\nX=1\r\n[settings]\r\nD=4\r\n";
+    const Profile profile = OpenProfile(file);
+    EXPECT_EQ(ReadProfileSectionNames(profile),
+              (std::vector<std::string>{"Settings", "Other", "settings"}));
+    EXPECT_EQ(ReadProfileKeyNames(profile, "Settings"),
+              (std::vector<std::string>{"A", "b", "A"}));
+    EXPECT_EQ(ReadProfileSection(profile, "Other"), std::vector<std::string>{"X=1"});
+    EXPECT_EQ(ReadProfileString(profile, "Settings", "D", 100), "");  // the first section counts
+}
+
+TEST_F(SettingsFiles, AFileThatCannotBeReadSaysWhy) {
+    const Profile missing = OpenProfile((dir_ / "missing.cfg").string());
+    EXPECT_NE(missing.Error, 0u);
+    EXPECT_EQ(ReadProfileString(missing, "Settings", "Key", 100), "");
+    EXPECT_TRUE(ReadProfileSectionNames(missing).empty());
+    EXPECT_NE(OpenProfile(dir_.string()).Error, 0u);  // a directory
 }
 
 }  // namespace

@@ -9,4 +9,8 @@ void ShowErrorBox(const std::string& caption, const std::string& text, bool /*ta
     std::fflush(stderr);
 }
 
+void ShowErrorCause(const std::string& caption, const std::string& cause) {
+    ShowErrorBox(caption, cause, false);
+}
+
 }  // namespace keeper

@@ -10,14 +10,17 @@
 #include "text/profile_lookup.h"
 
 namespace keeper {
-namespace {
 
-/// The whole file; what was read before a failure, or nothing when it cannot be opened.
-/// Read straight into the text, with no buffer of its own on the stack.
-std::string FileContents(const std::string& file) {
-    std::string contents;
+Profile OpenProfile(const std::string& file) {
+    // The whole file, read straight into the text, with no buffer of its own on the
+    // stack; what was read before a failure counts.
+    Profile profile{file, {}, 0};
+    std::string& contents = profile.Contents;
     const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return contents;
+    if (fd < 0) {
+        profile.Error = static_cast<ErrorCode>(errno);
+        return profile;
+    }
     struct stat info {};
     // A file that grows while it is read, or one of no known size, is read to its end.
     const std::size_t expected =
@@ -30,38 +33,30 @@ std::string FileContents(const std::string& file) {
             contents.resize(used + std::max<std::size_t>(expected, 4096) + 1);
         const ssize_t n = read(fd, contents.data() + used, contents.size() - used);
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && used == 0) profile.Error = static_cast<ErrorCode>(errno);  // a directory
         if (n <= 0) break;
         used += static_cast<std::size_t>(n);
     }
     close(fd);
     contents.resize(used);
-    return contents;
+    return profile;
 }
 
-}  // namespace
-
-std::string ReadProfileString(const std::string& file, const std::string& section,
-                              const std::string& key, std::size_t bufferSize) {
-    return LookUpProfileString(FileContents(file), section, key, bufferSize);
+std::string ReadProfileString(const Profile& profile, const char* section, const char* key,
+                              std::size_t bufferSize) {
+    return LookUpProfileString(profile.Contents, section, key, bufferSize);
 }
 
-std::vector<std::string> ReadProfileStrings(const std::string& file, const std::string& section,
-                                            const std::vector<std::string_view>& keys,
-                                            std::size_t bufferSize) {
-    const std::string contents = FileContents(file);
-    std::vector<std::string> values;
-    values.reserve(keys.size());
-    for (const std::string_view key : keys)
-        values.push_back(LookUpProfileString(contents, section, key, bufferSize));
-    return values;
+std::vector<std::string> ReadProfileKeyNames(const Profile& profile, const char* section) {
+    return ProfileKeyNames(profile.Contents, section);
 }
 
-std::vector<std::string> ReadProfileKeyNames(const std::string& file, const std::string& section) {
-    return ProfileKeyNames(FileContents(file), section);
+std::vector<std::string> ReadProfileSection(const Profile& profile, const char* section) {
+    return ProfileSectionLines(profile.Contents, section);
 }
 
-std::vector<std::string> ReadProfileSection(const std::string& file, const std::string& section) {
-    return ProfileSectionLines(FileContents(file), section);
+std::vector<std::string> ReadProfileSectionNames(const Profile& profile) {
+    return ProfileSectionNames(profile.Contents);
 }
 
 }  // namespace keeper

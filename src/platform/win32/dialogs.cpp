@@ -9,4 +9,6 @@ void ShowErrorBox(const std::string& caption, const std::string& text, bool task
                 MB_OK | MB_ICONERROR | (taskModal ? MB_TASKMODAL : 0));
 }
 
+void ShowErrorCause(const std::string&, const std::string&) {}
+
 }  // namespace keeper

@@ -6,21 +6,22 @@
 
 namespace keeper {
 
-std::string ReadProfileString(const std::string& file, const std::string& section,
-                              const std::string& key, std::size_t bufferSize) {
-    std::vector<char> buffer(bufferSize, '\0');
-    const DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer.data(),
-                                             static_cast<DWORD>(bufferSize), file.c_str());
-    return n == 0 ? std::string() : std::string(buffer.data(), n);
+Profile OpenProfile(const std::string& file) {
+    const DWORD attributes = GetFileAttributesA(file.c_str());
+    ErrorCode error = 0;
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        error = GetLastError();
+    else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        error = ERROR_DIRECTORY;
+    return {file, {}, error};
 }
 
-std::vector<std::string> ReadProfileStrings(const std::string& file, const std::string& section,
-                                            const std::vector<std::string_view>& keys,
-                                            std::size_t bufferSize) {
-    std::vector<std::string> values;
-    for (const std::string_view key : keys)
-        values.push_back(ReadProfileString(file, section, std::string(key), bufferSize));
-    return values;
+std::string ReadProfileString(const Profile& profile, const char* section, const char* key,
+                              std::size_t bufferSize) {
+    std::vector<char> buffer(bufferSize, '\0');
+    const DWORD n = GetPrivateProfileStringA(section, key, "", buffer.data(),
+                                             static_cast<DWORD>(bufferSize), profile.File.c_str());
+    return std::string(buffer.data(), n);
 }
 
 namespace {
@@ -45,15 +46,21 @@ std::vector<std::string> ProfileList(Fill fill) {
 
 }  // namespace
 
-std::vector<std::string> ReadProfileKeyNames(const std::string& file, const std::string& section) {
+std::vector<std::string> ReadProfileKeyNames(const Profile& profile, const char* section) {
     return ProfileList([&](char* buffer, DWORD size) {
-        return GetPrivateProfileStringA(section.c_str(), nullptr, "", buffer, size, file.c_str());
+        return GetPrivateProfileStringA(section, nullptr, "", buffer, size, profile.File.c_str());
     });
 }
 
-std::vector<std::string> ReadProfileSection(const std::string& file, const std::string& section) {
+std::vector<std::string> ReadProfileSection(const Profile& profile, const char* section) {
     return ProfileList([&](char* buffer, DWORD size) {
-        return GetPrivateProfileSectionA(section.c_str(), buffer, size, file.c_str());
+        return GetPrivateProfileSectionA(section, buffer, size, profile.File.c_str());
+    });
+}
+
+std::vector<std::string> ReadProfileSectionNames(const Profile& profile) {
+    return ProfileList([&](char* buffer, DWORD size) {
+        return GetPrivateProfileSectionNamesA(buffer, size, profile.File.c_str());
     });
 }
 
