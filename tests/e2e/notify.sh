@@ -71,12 +71,17 @@ stop_watcher() {
     wait_for 20 ended "$pid"
 }
 
-# The groups of the applications that run no copy of a file in $work (the scripts), and the
-# children of hang-app that became sleep, ended by their identifiers when the test ends.
-groups=() pids=()
+# The applications that run no copy of a file in $work (the scripts, each the leader of a
+# group of its own, as their S lines name them), and the children of hang-app that became
+# sleep, ended by their identifiers when the test ends.
+pids=()
 cleanup() {
     local g
-    for g in "${groups[@]}"; do kill -KILL -- "-$g" 2>/dev/null; done
+    # The watchers first, or one would relaunch what ends here.
+    end_scratch_processes "$work"
+    for g in $(cat "$work"/shell/stamps.txt "$work"/ctypes/stamps.txt 2>/dev/null | awk '$1 == "S" { print $3 }'); do
+        kill -KILL -- "-$g" 2>/dev/null
+    done
     for g in "${pids[@]}"; do kill -KILL "$g" 2>/dev/null; done
     finish
 }
@@ -420,9 +425,7 @@ fi
 if [ "$shell_watcher" != 0 ]; then
     log=$work/shell/kn-shell.log
     app=$work/shell/notify-shell
-    groups+=("$(stamp "$shell_stamps" S 1 3)")
     check "shell: relaunched after its pings stopped" wait_for 30 eval '[ "$(runs "$shell_stamps")" -ge 2 ]'
-    groups+=("$(stamp "$shell_stamps" S 2 3)")
     check "shell: it ran as a user other than root (uid $(stamp "$shell_stamps" S 1 4))" \
         [ "$(stamp "$shell_stamps" S 1 4)" != 0 ]
     check "shell: systemd-notify --ready and 6 pings, each returning 0 at once (keeper read the barrier)" \
@@ -446,9 +449,7 @@ fi
 if [ "$ctypes_watcher" != 0 ]; then
     log=$work/ctypes/kn-ctypes.log
     app=$work/ctypes/notify-ctypes
-    groups+=("$(stamp "$ctypes_stamps" S 1 3)")
     check "sd_notify: relaunched after its pings stopped" wait_for 40 eval '[ "$(runs "$ctypes_stamps")" -ge 2 ]'
-    groups+=("$(stamp "$ctypes_stamps" S 2 3)")
     check "sd_notify: READY=1 with WATCHDOG_USEC=4000000 and 3 pings, each sent" \
         [ "$(first_run "$ctypes_stamps" R | awk '$3 > 0' | wc -l)" -eq 1 -a \
           "$(first_run "$ctypes_stamps" P | awk '$3 > 0' | wc -l)" -eq 3 ]
