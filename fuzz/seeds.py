@@ -133,3 +133,26 @@ settings = [
     b"\xff\xfe" + "[Settings]\r\nLogDetails=1\r\n".encode("utf-16-le"),
     b"no section at all", b""]
 write("settings", settings)
+
+def datagrams(timeout, ready, *sent):
+    """The notification target's input: the time-out and the ReadyTimeout (4 bytes each),
+    then each datagram as the ms since the one before (2 bytes), its length and its text."""
+    data = timeout.to_bytes(4, "little") + ready.to_bytes(4, "little")
+    for gap, text in sent:
+        data += gap.to_bytes(2, "little") + len(text).to_bytes(2, "little") + text
+    return data
+
+
+write("notification", [
+    datagrams(1500, 0, (0, b"READY=1"), (700, b"WATCHDOG=1"), (1500, b"STATUS=busy")),
+    datagrams(1500, 2000, (0, b"STATUS=starting\nMAINPID=42"), (2500, b"READY=1")),
+    datagrams(1500, 3000, (100, b"READY=1\nWATCHDOG_USEC=4000000"), (2500, b"WATCHDOG=1")),
+    datagrams(30000, 0, (0, b"READY=1\nWATCHDOG=trigger\n")),
+    datagrams(1500, 0, (0, b"READY=1"), (200, b"STOPPING=1"), (9000, b"WATCHDOG=trigger")),
+    datagrams(1500, 0, (0, b"WATCHDOG_USEC=0\nREADY=1"), (60000, b"EXTEND_TIMEOUT_USEC=5000000")),
+    datagrams(1500, 0, (0, b"READY=1\nWATCHDOG_USEC=18446744073709551615"), (1, b"WATCHDOG=1")),
+    datagrams(1500, 0, (0, b"READY=1\nWATCHDOG_USEC=18446744073709551616\nWATCHDOG_USEC=1500")),
+    datagrams(1500, 0, (0, b"WATCHDOG_USEC=-1\nWATCHDOG_USEC=+5\nWATCHDOG_USEC= 5\nWATCHDOG_USEC=")),
+    datagrams(1500, 65535, (0, b"\n\nWATCHDOG=1\r\nREADY=10\n WATCHDOG=1"), (0, b"BARRIER=1")),
+    datagrams(1, 1, (65535, b"READY=1\x00WATCHDOG=trigger"), (0, b"STOPPING=0\nRELOADING=1")),
+])

@@ -220,7 +220,7 @@ done
 process_re=': process [1-9][0-9]*$'
 end_re='^End .+: (exit code ([0-9]+)( \((0x[0-9A-F]{8})\))?|exit code unknown|signal ([0-9]+) \((SIG[A-Z0-9]+)\)) after [0-9]+\.[0-9] s$'
 watching_re='^Watching on the module [A-Z.-]+ is already started on this computer\.$'
-invalid_re='^Invalid value of (MaxSleepInterval|LogFileLimit|Window|LogDetails|NoRestartExitCodes|Adoption|HangTimeout|StopApplication|Environment): .'
+invalid_re='^Invalid value of (MaxSleepInterval|LogFileLimit|Window|LogDetails|NoRestartExitCodes|Adoption|HangTimeout|ReadyTimeout|StopApplication|Environment): .'
 entry_ok() {
     local entry=$1
     case $entry in
@@ -256,7 +256,7 @@ check "the log lines the man page shows come from keeper's message table" log_li
 # Each key: a row of the guide's settings table and an item of the man page.
 for key in ApplicationName Parameters SleepInterval MaxSleepInterval LogFileLimit \
            WorkingDirectory OutputFile Window LogDetails NoRestartExitCodes Adoption HangTimeout \
-           StopApplication; do
+           ReadyTimeout StopApplication; do
     check "guide and man page explain $key" \
         bash -c "grep -q '^| \`$key\` |' '$guide' && grep -A1 -x '\.TP' docs/keeper.1 | grep -qx '\.B $key'"
 done
@@ -300,7 +300,7 @@ environment_shown() { # ";[Environment]" explained above it and followed by ;NAM
 }
 for file in packaging/linux/keeper.cfg packaging/windows/keeper.cfg; do
     for key in MaxSleepInterval LogFileLimit WorkingDirectory OutputFile Window LogDetails NoRestartExitCodes \
-               Adoption HangTimeout StopApplication; do
+               Adoption HangTimeout ReadyTimeout StopApplication; do
         check "$file: $key is there, commented out and explained" opt_in_explained "$file" "$key"
     done
     check "$file: [Environment] is shown commented out, explained, with a variable" environment_shown "$file"
@@ -348,6 +348,7 @@ an unknown %NAME% stays as written|`%NOPE%` stays `%NOPE%`|%NOPE% stays %NOPE%
 a code of NoRestartExitCodes stops keeper|then "Stop keeper", does not relaunch it, and exits with code 0|then Stop keeper, and exits with status 0 instead of relaunching it
 keeper started detached on Linux|setsid keeper /i [^ ]+ /l [^ ]+ > /dev/null 2>&1 < /dev/null &|setsid keeper /i [^ ]+ /l [^ ]+ > /dev/null 2>&1 < /dev/null &
 why: a closed terminal fails the application with EIO|the application's first write fails with EIO|its first write fails with EIO
+a shell service's systemd-notify is heard only without --no-block|do not give it `--no-block`|do not give systemd-notify --no-block
 FACTS
 row=$(grep '^| `Parameters` |' "$guide")
 check "guide: the settings table shows how to quote Parameters" \

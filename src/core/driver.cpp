@@ -49,11 +49,48 @@ void PublishPause(RunState& run, std::uint32_t milliseconds) {
     Publish(run);
 }
 
+/// Reads the datagrams waiting on the notification socket, so that no sender blocks, and
+/// gives those that speak for the application `id` to `watch` as come at `now` (without a
+/// watch, each is dropped). `leadsSession`: its session's processes speak for it too.
+void ReadNotifications(const RunState& run, HangWatch* watch, std::uint64_t now, std::uint32_t id,
+                       bool leadsSession) {
+    Notification datagram;
+    // A sender that floods the socket holds up neither a stop request nor the end: the
+    // wait sees those first once it is back.
+    for (int n = 0; n < 16 && ReadNotification(run.NotifySocket, datagram); ++n)
+        if (watch != nullptr && SpeaksFor(id, leadsSession, datagram.Sender, datagram.Session))
+            TakeNotification(*watch, now, datagram.Text);
+}
+
+/// PauseUnlessSignalled while the notification socket is open: what comes on it meanwhile
+/// is read and dropped, so that no sender blocks. `event` none: the pause is the plain one.
+PauseOutcome PauseReadingNotifications(const RunState& run, Handle event,
+                                       std::uint32_t milliseconds, ErrorCode& error) {
+    const std::uint64_t end = MonotonicMilliseconds() + milliseconds;
+    for (;;) {
+        const std::uint64_t now = MonotonicMilliseconds();
+        const auto left = static_cast<std::uint32_t>(end > now ? end - now : 0);
+        switch (WaitForStopExitOrTime(event, NoHandle, run.NotifySocket, true, left, error)) {
+            case WaitOutcome::Notified:
+                ReadNotifications(run, nullptr, 0, 0, false);
+                break;
+            case WaitOutcome::StopRequested:
+                return PauseOutcome::StopRequested;
+            case WaitOutcome::Failed:
+                return PauseOutcome::Failed;
+            default:
+                return PauseOutcome::Elapsed;
+        }
+    }
+}
+
 /// The pause before the next launch, after a run of `lasted` ms. Backing off, a stop
 /// request ends the pause at once and the watcher with it (false). Otherwise the pause is
-/// the plain one, and a stop request stays pending for the next wait.
+/// the plain one, and a stop request stays pending for the next wait. The notification
+/// socket is read meanwhile.
 bool PauseBeforeRelaunch(RunState& run, BackOff& backOff, std::uint64_t lasted) {
-    if (!backOff.Enabled() && run.StopApplication <= 0) {
+    const bool plain = !backOff.Enabled() && run.StopApplication <= 0;
+    if (plain && run.NotifySocket == NoHandle) {
         if (run.SleepInterval == 0) return true;
         PublishPause(run, static_cast<std::uint32_t>(run.SleepInterval));
         Pause(static_cast<std::uint32_t>(run.SleepInterval));
@@ -64,7 +101,10 @@ bool PauseBeforeRelaunch(RunState& run, BackOff& backOff, std::uint64_t lasted) 
                                                   : static_cast<std::uint32_t>(run.SleepInterval);
     PublishPause(run, pause);
     ErrorCode error = 0;
-    switch (PauseUnlessSignalled(run.WaitHandles[0], pause, error)) {
+    switch (
+        run.NotifySocket == NoHandle
+            ? PauseUnlessSignalled(run.WaitHandles[0], pause, error)
+            : PauseReadingNotifications(run, plain ? NoHandle : run.WaitHandles[0], pause, error)) {
         case PauseOutcome::Elapsed:
             return true;
         case PauseOutcome::StopRequested:
@@ -107,28 +147,28 @@ void StopApplicationFirst(RunState& run, const Located& located, std::uint64_t s
 
 /// The wait for the end of a run under "HangTimeout": still one wait, which also ends for
 /// a check of the windows, every CheckInterval (Windows), or for a datagram of the
-/// notification socket and when a ping is due (Linux, for an application keeper launched:
-/// an adopted one has not been given the socket). Gives TimedOut once the application
-/// hangs, any other outcome as the plain wait does.
+/// notification socket, when a ping is due, and with "ReadyTimeout" when the launched
+/// application must have said that it is ready (Linux). The socket is read whoever sends:
+/// the application launched or adopted, or another process. Gives TimedOut once the
+/// application hangs, any other outcome as the plain wait does.
 WaitOutcome WaitWatchingHangs(const RunState& run, const Located& located, ErrorCode& error) {
     HangWatch watch{static_cast<std::uint64_t>(run.HangTimeout)};
     // The platform that has a notification socket has no windows to check.
     const bool pings = run.NotifySocket != NoHandle;
-    const Handle socket = pings && located.Launched ? run.NotifySocket : NoHandle;
+    if (pings && located.Launched && run.ReadyTimeout > 0)
+        watch.ReadyBy = MonotonicMilliseconds() + static_cast<std::uint64_t>(run.ReadyTimeout);
+    // A launched application leads a session of its own; an adopted one may.
+    const bool leadsSession = pings && SessionOf(located.Id) == located.Id;
     for (;;) {
         std::uint32_t wait = CheckInterval(watch.Timeout);
         const bool timed = !pings || PingDeadline(watch, MonotonicMilliseconds(), wait);
         const WaitOutcome outcome = WaitForStopExitOrTime(run.WaitHandles[0], run.WaitHandles[1],
-                                                          socket, timed, wait, error);
+                                                          run.NotifySocket, timed, wait, error);
         const std::uint64_t now = MonotonicMilliseconds();
         if (outcome == WaitOutcome::TimedOut && !pings) {
             TakeWindowCheck(watch, now, WindowNotAnswering(located.Id));
         } else if (outcome == WaitOutcome::Notified) {
-            std::string datagram;
-            std::uint32_t sender = 0;
-            // Only the application's own process speaks for it.
-            while (ReadNotification(socket, datagram, sender))
-                if (sender == located.Id) TakeNotification(watch, now, datagram);
+            ReadNotifications(run, &watch, now, located.Id, leadsSession);
         } else if (outcome != WaitOutcome::TimedOut) {
             return outcome;
         }

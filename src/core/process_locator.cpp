@@ -91,23 +91,16 @@ LaunchOptions LaunchOptionsOf(const RunState& run, const std::string& command) {
     LaunchOptions options;
     options.CommandLine = command + " " + run.ApplicationParameters;
     options.WorkingDirectory = run.WorkingDirectory;
-    std::vector<VariableChange> changes = run.EnvironmentChanges;
-    if (run.HangTimeout > 0) {
-        // The application pings keeper's socket, if keeper could make one; a manager's
-        // socket that keeper itself was given is never the application's to use.
-        changes.push_back({"NOTIFY_SOCKET", run.NotifyPath});
-        changes.push_back(
-            {"WATCHDOG_USEC", run.NotifyPath.empty()
-                                  ? std::string()
-                                  : std::to_string(std::int64_t{run.HangTimeout} * 1000)});
-        changes.push_back({"WATCHDOG_PID", ""});
-    }
-    options.EnvironmentChanges = std::move(changes);
+    options.EnvironmentChanges = run.EnvironmentChanges;
     options.OutputFile = run.OutputFile;
     options.Window = run.Window;
     // A hung application is ended with what it started, too.
     options.OwnGroup = run.StopApplication > 0 || run.HangTimeout > 0;
     options.ConsoleGroup = run.StopApplication > 0;
+    if (run.HangTimeout > 0) {
+        options.WatchdogTimeout = static_cast<std::uint32_t>(run.HangTimeout);
+        options.NotifyPath = run.NotifyPath;
+    }
     return options;
 }
 

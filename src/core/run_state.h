@@ -56,6 +56,9 @@ struct RunState {
     std::int32_t StopApplication = 0;
     /// Above 0: an application that hangs this many ms is ended and relaunched.
     std::int32_t HangTimeout = 0;
+    /// Above 0, with "HangTimeout" on Linux: a launched application that has not said it
+    /// is ready, nor pinged, this many ms after its launch hangs.
+    std::int32_t ReadyTimeout = 0;
     /// With "HangTimeout" on Linux: the socket of the notification protocol and its path,
     /// given to each launched application; none where it could not be made.
     Handle NotifySocket = NoHandle;

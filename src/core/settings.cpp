@@ -103,6 +103,7 @@ constexpr Setting WatcherSettings[] = {
     {"Adoption", Into<&RunState::Adoption, Adoption>},                       // Name
     {"StopApplication", Into<&RunState::StopApplication, Count>},
     {"HangTimeout", Into<&RunState::HangTimeout, Count>},
+    {"ReadyTimeout", Into<&RunState::ReadyTimeout, Count>},
 };
 
 const Setting* SettingOf(std::string_view key) {

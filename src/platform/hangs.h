@@ -24,13 +24,26 @@ struct NotifyChannel {
 };
 
 /// Makes the channel of the instance `name`, beside the instance event, taking the place
-/// of an old one, with the senders' credentials passed along.
+/// of an old one, with the senders' credentials passed along. Its file is removed when the
+/// process exits (a return from main, or exit), not when it is killed.
 /// Note: Windows has no such protocol: no channel, and no error.
 NotifyChannel OpenNotifyChannel(const std::string& name);
 
-/// Reads one waiting datagram without blocking: its text and the process identifier of its
-/// sender (0 when unknown). False when none is waiting.
+/// One datagram of the notification protocol, and who sent it.
+struct Notification {
+    std::string Text;
+    std::uint32_t Sender = 0;   ///< the sender's process identifier; 0 when unknown
+    std::uint32_t Session = 0;  ///< the sender's session, as SessionOf gave it on reading
+};
+
+/// Reads one waiting datagram without blocking, and at once the session of its sender.
+/// False when none is waiting. Descriptors sent along are closed unread.
 /// Note: Windows: always false.
-bool ReadNotification(Handle socket, std::string& text, std::uint32_t& sender);
+bool ReadNotification(Handle socket, Notification& notification);
+
+/// The session of process `id` (the identifier of the session's leader); 0 when unknown:
+/// `id` 0, or a process that has ended and been reaped.
+/// Note: Windows has no such sessions: always 0.
+std::uint32_t SessionOf(std::uint32_t id);
 
 }  // namespace keeper

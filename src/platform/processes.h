@@ -143,6 +143,12 @@ struct LaunchOptions {
     /// Windows: the program is launched with CREATE_NEW_PROCESS_GROUP, so that it can get
     /// Ctrl+Break (and no longer gets Ctrl+C). Note: Linux ignores it.
     bool ConsoleGroup = false;
+    /// Above 0 ("HangTimeout"): the program is to ping the notification socket at
+    /// `NotifyPath` (empty: keeper could make none) at least every this many ms.
+    /// Note: Linux sets NOTIFY_SOCKET and WATCHDOG_USEC (both removed without a socket) and
+    /// removes WATCHDOG_PID, on top of the changes above; Windows ignores both fields.
+    std::uint32_t WatchdogTimeout = 0;
+    std::string NotifyPath;
 };
 
 struct Launch {

@@ -27,5 +27,27 @@ TEST(ProcessLocator, QuotesOnlyACommandThatNamesAFileWithBlanks) {
     std::remove(existing.c_str());
 }
 
+TEST(ProcessLocator, HangTimeoutAloneLeavesTheEnvironmentToTheBackend) {
+    // The notification variables are the Linux backend's to set: the launch record keeps
+    // keeper's environment (no block to build on Windows) and says what to watch.
+    RunState run;
+    run.HangTimeout = 1500;
+    run.NotifyPath = "/run/user/1/keeper/k_APP.notify";
+    LaunchOptions options = LaunchOptionsOf(run, "app");
+    EXPECT_TRUE(options.EnvironmentChanges.empty());
+    EXPECT_EQ(options.WatchdogTimeout, 1500u);
+    EXPECT_EQ(options.NotifyPath, run.NotifyPath);
+
+    run.EnvironmentChanges = {{"KC_A", "1"}};
+    options = LaunchOptionsOf(run, "app");
+    ASSERT_EQ(options.EnvironmentChanges.size(), 1u);
+    EXPECT_EQ(options.EnvironmentChanges[0].Name, "KC_A");
+
+    run = RunState{};
+    options = LaunchOptionsOf(run, "app");
+    EXPECT_EQ(options.WatchdogTimeout, 0u);
+    EXPECT_TRUE(options.EnvironmentChanges.empty());
+}
+
 }  // namespace
 }  // namespace keeper

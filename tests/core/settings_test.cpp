@@ -70,6 +70,11 @@ TEST(SettingsTest, EachKeyConvertsItsTextOrKeepsItsDefault) {
          }},
         {"NoRestartExitCodes", "3,x", false,
          [](const RunState& r) { return r.NoRestartExitCodes.empty(); }},
+        {"ReadyTimeout", "", true, [](const RunState& r) { return r.ReadyTimeout == 0; }},
+        {"ReadyTimeout", "0", true, [](const RunState& r) { return r.ReadyTimeout == 0; }},
+        {"ReadyTimeout", "$3E8", true, [](const RunState& r) { return r.ReadyTimeout == 1000; }},
+        {"ReadyTimeout", "-5", false, [](const RunState& r) { return r.ReadyTimeout == 0; }},
+        {"ReadyTimeout", "soon", false, [](const RunState& r) { return r.ReadyTimeout == 0; }},
     };
     for (const auto& c : cases) {
         RunState run;

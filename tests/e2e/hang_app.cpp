@@ -20,14 +20,20 @@
 //                                   <pid>"). Later runs ping for ever, without a child.
 //   hang-app trigger AFTER STAMPS   sends only "WATCHDOG=trigger" after AFTER ms ("T <ms>
 //                                   ok" or "T <ms> failed"). Later runs send nothing.
-//   hang-app child STAMPS           sends nothing itself; a child of it sends "READY=1",
-//                                   then "WATCHDOG=trigger" and ends ("K <ms> <n>": n of
-//                                   the two datagrams were sent).
+//   hang-app child STAMPS           sends nothing itself; a child of it ("K <ms> <pid>")
+//                                   sends "READY=1", then "WATCHDOG=trigger" ("k <ms> <n>":
+//                                   n of the two were sent) and becomes sleep for 60 s.
+//                                   Later runs send nothing.
 //   hang-app env STAMPS             sends nothing; records NOTIFY_SOCKET, WATCHDOG_USEC and
 //                                   WATCHDOG_PID as "V NAME=value", or "V NAME unset".
 //   hang-app adopted PATH STAMPS    waits for the socket PATH, then sends it "READY=1\n
 //                                   WATCHDOG=trigger" ("T <ms> ok" or "failed"): a process
-//                                   keeper did not launch that speaks the protocol.
+//                                   keeper did not launch that speaks the protocol. Later
+//                                   runs send nothing.
+//   hang-app adopted-child PATH STAMPS   the same, sent by a child of it as "child" does.
+//   hang-app pingto PATH AFTER PERIOD STAMPS   waits for the socket PATH, then pings it as
+//                                   "ping" does, without a child; every sendto blocks
+//                                   until the datagram is queued.
 // Every mode then stays until it is ended.
 #include <chrono>
 #include <cstddef>
@@ -44,7 +50,6 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -169,18 +174,25 @@ bool Send(const char* path, const std::string& text) {
 
 bool Notify(const std::string& text) { return Send(std::getenv("NOTIFY_SOCKET"), text); }
 
-int Ping(long long after, long long period, bool first) {
-    if (first) {
-        if (const pid_t child = fork(); child == 0) {
+/// Waits at most 20 s for the socket `path` to be there.
+void WaitForSocket(const char* path) {
+    struct stat info {};
+    for (int i = 0; i < 400 && stat(path, &info) != 0; ++i)
+        Wait(50);
+}
+
+int Ping(const char* path, long long after, long long period, bool first, bool child) {
+    if (first && child) {
+        if (const pid_t id = fork(); id == 0) {
             Stay();
         } else {
-            Stamp('C', std::to_string(child));
+            Stamp('C', std::to_string(id));
         }
     }
     const long long silent = Now() + after;
-    if (!Notify("READY=1")) Stamp('X', "READY=1 not sent");
+    if (!Send(path, "READY=1")) Stamp('X', "READY=1 not sent");
     for (int n = 1; !first || Now() < silent; ++n) {
-        if (!Notify("STATUS=ping " + std::to_string(n) + "\nWATCHDOG=1"))
+        if (!Send(path, "STATUS=ping " + std::to_string(n) + "\nWATCHDOG=1"))
             Stamp('X', "ping not sent");
         Stamp('P');
         Wait(period);
@@ -195,14 +207,22 @@ int Trigger(long long after, bool first) {
     Stay();
 }
 
-int Child() {
-    if (const pid_t child = fork(); child == 0) {
-        const int sent = (Notify("READY=1") ? 1 : 0) + (Notify("WATCHDOG=trigger") ? 1 : 0);
-        Stamp('K', std::to_string(sent));
-        _exit(0);
-    } else if (child > 0) {
-        waitpid(child, nullptr, 0);
-    }
+/// A child that stamps "K <ms> <pid>", sends "READY=1" and "WATCHDOG=trigger" to `path`,
+/// stamps "k <ms> <n>" (n of the two were sent; not when keeper has ended it by then), then
+/// lives on as sleep for 60 s: a sender that has ended before keeper reads its datagram
+/// cannot be placed in a session, and a child of the module's own file would be adopted
+/// once the application has ended.
+void ChildSends(const char* path) {
+    if (fork() != 0) return;
+    Stamp('K', std::to_string(Pid()));
+    const int sent = (Send(path, "READY=1") ? 1 : 0) + (Send(path, "WATCHDOG=trigger") ? 1 : 0);
+    Stamp('k', std::to_string(sent));
+    execl("/bin/sleep", "sleep", "60", static_cast<char*>(nullptr));
+    _exit(0);
+}
+
+int Child(bool first) {
+    if (first) ChildSends(std::getenv("NOTIFY_SOCKET"));
     Stay();
 }
 
@@ -215,11 +235,13 @@ int Environment() {
     Stay();
 }
 
-int Adopted(const char* path) {
-    struct stat info {};
-    for (int i = 0; i < 400 && stat(path, &info) != 0; ++i)
-        Wait(50);
-    Stamp('T', Send(path, "READY=1\nWATCHDOG=trigger") ? "ok" : "failed");
+int Adopted(const char* path, bool first, bool byChild) {
+    if (!first) Stay();
+    WaitForSocket(path);
+    if (byChild)
+        ChildSends(path);
+    else
+        Stamp('T', Send(path, "READY=1\nWATCHDOG=trigger") ? "ok" : "failed");
     Stay();
 }
 
@@ -248,11 +270,18 @@ int main(int argc, char** argv) {
         return Window(started, first ? std::atoll(argv[2]) : -1);
     }
 #else
-    if (mode == "ping" && argc == 5) return Ping(std::atoll(argv[2]), std::atoll(argv[3]), first);
+    if (mode == "ping" && argc == 5)
+        return Ping(std::getenv("NOTIFY_SOCKET"), std::atoll(argv[2]), std::atoll(argv[3]), first,
+                    true);
+    if (mode == "pingto" && argc == 6) {
+        WaitForSocket(argv[2]);
+        return Ping(argv[2], std::atoll(argv[3]), std::atoll(argv[4]), first, false);
+    }
     if (mode == "trigger" && argc == 4) return Trigger(std::atoll(argv[2]), first);
-    if (mode == "child" && argc == 3) return Child();
+    if (mode == "child" && argc == 3) return Child(first);
     if (mode == "env" && argc == 3) return Environment();
-    if (mode == "adopted" && argc == 4) return Adopted(argv[2]);
+    if (mode == "adopted" && argc == 4) return Adopted(argv[2], first, false);
+    if (mode == "adopted-child" && argc == 4) return Adopted(argv[2], first, true);
 #endif
     Stamp('X', "unknown mode " + mode);
     return 2;

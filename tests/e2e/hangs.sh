@@ -3,7 +3,8 @@
 # relaunched. Windows (under Wine, on a display of its own): a window that stops answering;
 # one that answers and a process without windows are never hung. Linux: the notification
 # protocol's pings that stop, "WATCHDOG=trigger", an application that never pings, a child's
-# and an adopted instance's datagrams, and the variables the application gets.
+# and an adopted instance's datagrams, and the variables the application gets. The protocol's
+# other clients and edges are tested by notify.sh.
 source "$(dirname "$0")/lib.sh"
 
 # Each part has an application name of its own, so that none adopts another's instance.
@@ -253,7 +254,8 @@ hang_settings "$dir" kh-quiet "$dir/hang-quiet" "env $quiet_stamps" HangTimeout=
 start_watcher "$dir" kh-quiet NOTIFY_SOCKET="$manager" WATCHDOG_USEC=5000000 WATCHDOG_PID=$$
 quiet_watcher=$watcher
 
-# Its child sends "READY=1" and "WATCHDOG=trigger": not the application's own datagrams.
+# Its child sends "READY=1" and "WATCHDOG=trigger": a process of the application's session
+# speaks for it.
 dir=$work/child
 install_keeper "$dir" kh-child
 install_hang_app "$dir" hang-child
@@ -262,7 +264,8 @@ hang_settings "$dir" kh-child "$dir/hang-child" "child $child_stamps" HangTimeou
 start_watcher "$dir" kh-child
 child_watcher=$watcher
 
-# An instance keeper adopts, which finds the socket by its path and triggers.
+# An instance keeper adopts, which finds the socket by its path and triggers: it is watched
+# as a launched one.
 dir=$work/adopted
 install_keeper "$dir" kh-adopted
 install_hang_app "$dir" hang-adopted
@@ -383,18 +386,24 @@ check "socket path too long: keeper's own NOTIFY_SOCKET does not pass with the k
 check "socket path too long: the watcher stops" \
     stop_watcher "$work/long" kh-long $long_watcher XDG_RUNTIME_DIR="$long_run"
 
-# Datagrams that do not count: a child's, an adopted instance's. And none at all. Each
-# watcher has waited more than twice the time-out since the datagrams.
-check "child: its datagrams were sent" wait_for 10 eval '[ "$(stamp "$child_stamps" K 1 3)" = 2 ]'
+# Datagrams that count: a child's, an adopted instance's. And none at all: the quiet
+# watcher has waited more than twice the time-out.
+check "child: its child started" wait_for 10 eval '[ "$(stamp "$child_stamps" K 1 3)" -gt 0 ]'
 check "adopted: its datagram was sent" wait_for 20 eval '[ "$(stamp "$adopted_stamps" T 1 3)" = ok ]'
-sleep $(((2 * timeout + 500) / 1000 + 1))
+check "child: a datagram from a child of the application counts: relaunched" \
+    wait_for 10 eval '[ "$(runs "$child_stamps")" -ge 2 ]'
 log=$work/child/kh-child.log
-check "child: a datagram from a child of the application does not count" \
-    [ "$(count_lines "$log" "Hung $work/child/hang-child")" -eq 0 -a "$(runs "$child_stamps")" -eq 1 ]
+check "child: \"Hung\" once, then \"Restart\"" \
+    in_order "$log" "^Hung $(re "$work/child/hang-child")\$" "^Restart $(re "$work/child/hang-child")\$"
 log=$work/adopted/kh-adopted.log
-check "adopted: the instance was adopted" has_line "$log" "Adopt $work/adopted/hang-adopted: process $(stamp "$adopted_stamps" S 1 3)"
-check "adopted: an adopted instance is never hung" \
-    [ "$(count_lines "$log" "Hung $work/adopted/hang-adopted")" -eq 0 -a "$(runs "$adopted_stamps")" -eq 1 ]
+check "adopted: relaunched after its WATCHDOG=trigger" wait_for 10 eval '[ "$(runs "$adopted_stamps")" -ge 2 ]'
+check "adopted: the instance was adopted, \"Hung\", then \"Start\"" \
+    in_order "$log" "^Adopt $(re "$work/adopted/hang-adopted"): process $(stamp "$adopted_stamps" S 1 3)\$" \
+    "^Hung $(re "$work/adopted/hang-adopted")\$" "^Start $(re "$work/adopted/hang-adopted"): process"
+sleep $(((2 * timeout + 500) / 1000 + 1))
+check "child, adopted: the relaunched instances are not hung" \
+    [ "$(count_lines "$work/child/kh-child.log" "Hung $work/child/hang-child")" -eq 1 -a \
+      "$(count_lines "$log" "Hung $work/adopted/hang-adopted")" -eq 1 ]
 log=$work/quiet/kh-quiet.log
 check "quiet: an application that never pings is never hung" \
     [ "$(count_lines "$log" "Hung $work/quiet/hang-quiet")" -eq 0 -a "$(runs "$quiet_stamps")" -eq 1 ]

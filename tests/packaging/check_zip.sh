@@ -90,7 +90,7 @@ opt_in_explained() { # opt_in_explained FILE KEY
         END { exit !(set == 1 && explained == 1 && active == 0) }'
 }
 for key in MaxSleepInterval LogFileLimit WorkingDirectory OutputFile Window LogDetails NoRestartExitCodes \
-           Adoption HangTimeout StopApplication; do
+           Adoption HangTimeout ReadyTimeout StopApplication; do
     check "keeper.cfg: $key is there, commented out and explained" opt_in_explained "$dir/keeper.cfg" "$key"
 done
 # The section [Environment] is shown commented out, explained above it and followed by a

@@ -24,6 +24,7 @@
 #include "platform/posix/started_under.h"
 #include "platform/process_text.h"
 #include "text/argument_list.h"
+#include "text/variables.h"
 
 namespace keeper {
 namespace {
@@ -386,6 +387,20 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
     return pointers;
 }
 
+/// `environment` with the variables of the notification protocol: the application pings
+/// keeper's socket, if keeper could make one; a manager's socket that keeper itself was
+/// given is never the application's to use, nor is a WATCHDOG_PID of keeper's own.
+std::vector<std::string> WithWatchdog(std::vector<std::string> environment,
+                                      const LaunchOptions& options) {
+    const bool socket = !options.NotifyPath.empty();
+    const std::vector<VariableChange> changes = {
+        {"NOTIFY_SOCKET", options.NotifyPath},
+        {"WATCHDOG_USEC",
+         socket ? std::to_string(std::uint64_t{options.WatchdogTimeout} * 1000) : std::string()},
+        {"WATCHDOG_PID", ""}};
+    return ChangedEnvironment(std::move(environment), changes, false);
+}
+
 /// What a launch hands to posix_spawn beside the program: the session, the signals, and
 /// the directory and the standard descriptors of the options.
 class SpawnSetup {
@@ -472,15 +487,16 @@ Launch LaunchProcess(const LaunchOptions& options) {
     if (!options.OutputFile.empty() && !setup.RedirectOutput(options.OutputFile))
         return {NoHandle, 0, static_cast<ErrorCode>(errno)};
     std::vector<char*> argv = Pointers(words);
-    const bool changed = !options.EnvironmentChanges.empty();
+    const bool ownEnvironment = !options.EnvironmentChanges.empty() || options.WatchdogTimeout > 0;
     std::vector<std::string> variables;
     std::vector<char*> envp;
-    if (changed) {
+    if (ownEnvironment) {
         variables = ChangedEnvironment(EnvironmentStrings(), options.EnvironmentChanges, false);
+        if (options.WatchdogTimeout > 0) variables = WithWatchdog(std::move(variables), options);
         envp = Pointers(variables);
     }
     pid_t pid = 0;
-    const int failed = setup.Spawn(pid, argv.data(), changed ? envp.data() : environ);
+    const int failed = setup.Spawn(pid, argv.data(), ownEnvironment ? envp.data() : environ);
     if (failed != 0) return {NoHandle, 0, static_cast<ErrorCode>(failed)};
 
     const int fd = OpenPidFd(pid);

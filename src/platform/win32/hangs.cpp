@@ -37,6 +37,8 @@ bool WindowNotAnswering(std::uint32_t id) {
 
 NotifyChannel OpenNotifyChannel(const std::string&) { return {}; }
 
-bool ReadNotification(Handle, std::string&, std::uint32_t&) { return false; }
+bool ReadNotification(Handle, Notification&) { return false; }
+
+std::uint32_t SessionOf(std::uint32_t) { return 0; }
 
 }  // namespace keeper
