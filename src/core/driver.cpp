@@ -130,7 +130,8 @@ void LogEnd(const RunState& run, const ExitStatus& status, std::uint64_t lasted)
 /// its "End" entry (with "LogDetails"), then "Stop" or "Terminate" with the command, or
 /// "Still running" when even the end by force did not end it.
 void StopApplicationFirst(RunState& run, const Located& located, std::uint64_t started) {
-    const Watched watched{located.Process, located.Id, located.Group, located.Launched};
+    const Watched watched{located.Process, located.Id, located.Group, located.Launched,
+                          run.NotifySocket};
     const Ending ending =
         EndApplication(watched, true, static_cast<std::uint32_t>(run.StopApplication));
     const ExitStatus status =
@@ -179,7 +180,8 @@ WaitOutcome WaitWatchingHangs(const RunState& run, const Located& located, Error
 /// An application that hangs cannot answer a request: it is ended at once, with its group.
 ExitStatus EndHungApplication(RunState& run, const Located& located) {
     LogEntry(run, MessageText(MessageId::HungText) + " " + run.ApplicationCommand);
-    const Watched watched{located.Process, located.Id, located.Group, located.Launched};
+    const Watched watched{located.Process, located.Id, located.Group, located.Launched,
+                          run.NotifySocket};
     const Ending ending = EndApplication(watched, false, 0);
     // Still running after that, it is no longer watched: its handle goes all the same.
     const ExitStatus status = CloseProcess(located.Process);

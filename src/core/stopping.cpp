@@ -9,11 +9,11 @@ Ending EndApplication(const Watched& watched, bool ask, std::uint32_t grace,
     Ending ending = Ending::Failed;
     if (ask) {
         calls.Ask(watched);
-        if (calls.WaitForEnd(watched.Process, grace)) ending = Ending::Asked;
+        if (calls.WaitForEnd(watched, grace)) ending = Ending::Asked;
     }
     if (ending != Ending::Asked) {
         calls.Force(watched);
-        if (!calls.WaitForEnd(watched.Process, ForcedEndWait)) return Ending::Failed;
+        if (!calls.WaitForEnd(watched, ForcedEndWait)) return Ending::Failed;
         ending = Ending::Forced;
     }
     // A process the application started may have ignored the request, or started

@@ -11,7 +11,7 @@ namespace keeper {
 /// The platform's calls that end a process; tests give their own.
 struct EndingCalls {
     void (*Ask)(const Watched& watched);
-    bool (*WaitForEnd)(Handle process, std::uint32_t milliseconds);
+    bool (*WaitForEnd)(const Watched& watched, std::uint32_t milliseconds);
     void (*Force)(const Watched& watched);
     void (*EndGroup)(const Watched& watched);
 };

@@ -16,6 +16,8 @@ struct Watched {
     std::uint32_t Id = 0;
     Handle Group = NoHandle;
     bool Launched = false;  ///< keeper launched it in a group of its own; else adopted
+    /// The notification socket, read while the process is waited for; none for none.
+    Handle Notify = NoHandle;
 };
 
 /// Asks the process to end. Windows: WM_CLOSE is posted to each of its top-level windows,
@@ -27,8 +29,9 @@ void AskToEnd(const Watched& watched);
 
 /// Waits at most `milliseconds` for the process to end: one timed wait. True when it
 /// ended, false when it still runs or the wait failed.
-/// Note: Linux polls the pidfd with that time-out.
-bool WaitForEnd(Handle process, std::uint32_t milliseconds);
+/// Note: Linux polls the pidfd with that time-out, and the notification socket, whose
+/// datagrams are read and dropped meanwhile, so that no sender blocks while it ends.
+bool WaitForEnd(const Watched& watched, std::uint32_t milliseconds);
 
 /// Ends the process by force, with every process of its group when it was launched in
 /// one (Windows: TerminateJobObject; TerminateProcess for an adopted one, opened again

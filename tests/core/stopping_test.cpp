@@ -22,7 +22,7 @@ const EndingCalls FakeEnding = {
         Fake.Asked = true;
         Fake.Calls += "ask ";
     },
-    [](Handle, std::uint32_t milliseconds) {
+    [](const Watched&, std::uint32_t milliseconds) {
         Fake.Calls += "wait " + std::to_string(milliseconds) + " ";
         return (Fake.Asked && Fake.EndsWhenAsked) || (Fake.Forced && Fake.EndsWhenForced);
     },

@@ -34,8 +34,13 @@
 //   hang-app pingto PATH AFTER PERIOD STAMPS   waits for the socket PATH, then pings it as
 //                                   "ping" does, without a child; every sendto blocks
 //                                   until the datagram is queued.
+//   hang-app pingstop PERIOD STAMPS   pings as "ping" does, for ever; on SIGTERM ("Q <ms>")
+//                                   it sends 40 more pings, then ends with exit code 0
+//                                   ("E <ms>"): an application that says goodbye while
+//                                   it ends, and cannot end while a sendto blocks.
 // Every mode then stays until it is ended.
 #include <chrono>
+#include <csignal>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -200,6 +205,20 @@ int Ping(const char* path, long long after, long long period, bool first, bool c
     Stay();
 }
 
+volatile sig_atomic_t Terminated = 0;
+void TakeTerminate(int) { Terminated = 1; }
+int PingUntilStopped(long long period) {
+    std::signal(SIGTERM, TakeTerminate);
+    Notify("READY=1");
+    int left = 40;
+    for (int n = 1; left > 0; ++n) {
+        Notify("STATUS=ping " + std::to_string(n) + "\nWATCHDOG=1");
+        if (Terminated != 0 && left-- == 40) Stamp('Q');
+        Wait(period);
+    }
+    Stamp('E');
+    return 0;
+}
 int Trigger(long long after, bool first) {
     if (!first) Stay();
     Wait(after);
@@ -278,6 +297,7 @@ int main(int argc, char** argv) {
         return Ping(argv[2], std::atoll(argv[3]), std::atoll(argv[4]), first, false);
     }
     if (mode == "trigger" && argc == 4) return Trigger(std::atoll(argv[2]), first);
+    if (mode == "pingstop" && argc == 4) return PingUntilStopped(std::atoll(argv[2]));
     if (mode == "child" && argc == 3) return Child(first);
     if (mode == "env" && argc == 3) return Environment();
     if (mode == "adopted" && argc == 4) return Adopted(argv[2], first, false);

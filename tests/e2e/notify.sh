@@ -379,6 +379,21 @@ for part in silent trigger; do
     eval "killed_${part}_watcher=\$watcher"
 done
 
+# --- a stop: the socket is read while the application takes its grace time to end ----------
+dir=$work/goodbye
+install_keeper "$dir" kn-goodbye
+install_hang_app "$dir" goodbye
+notify_settings "$dir" kn-goodbye "$dir/goodbye" "pingstop 20 $dir/stamps.txt" \
+    HangTimeout=$timeout StopApplication=5000 SleepInterval=0
+start_watcher "$dir" kn-goodbye env
+check "goodbye: the application pings" wait_for 20 eval '[ "$(stamp "$dir/stamps.txt" S)" -gt 0 ]'
+sleep 0.5
+check "goodbye: the stop ends the watcher" stop_watcher "$dir" kn-goodbye $watcher
+check "goodbye: its 40 pings after the request went out, and it ended by itself" \
+    [ "$(stamp "$dir/stamps.txt" E)" -gt 0 ]
+check "goodbye: asked, not ended by force (Stop, not Terminate)" \
+    in_order "$dir/kn-goodbye.log" "^Stop $(re "$dir/goodbye")\$" '^Stop kn-goodbye$'
+
 # --- the socket's file goes when its watcher ends: by a stop, by the fatal-error report -------
 dir=$work/gone
 install_keeper "$dir" kn-gone

@@ -10,6 +10,7 @@ extern "C" {
 }
 
 #include "platform/clock_memory.h"
+#include "platform/hangs.h"
 #include "platform/posix/descriptors.h"
 #include "platform/posix/poll_until.h"
 
@@ -32,10 +33,19 @@ void SignalWatched(const Watched& watched, int signal) {
 
 void AskToEnd(const Watched& watched) { SignalWatched(watched, SIGTERM); }
 
-bool WaitForEnd(Handle process, std::uint32_t milliseconds) {
-    pollfd watched{FdOf(process), POLLIN, 0};
-    return PollUntil(&watched, 1, true, MonotonicMilliseconds() + milliseconds) > 0 &&
-           (watched.revents & POLLNVAL) == 0;
+bool WaitForEnd(const Watched& watched, std::uint32_t milliseconds) {
+    // poll skips the slot of a descriptor of -1: no socket.
+    pollfd slots[2] = {{FdOf(watched.Process), POLLIN, 0},
+                       {watched.Notify == NoHandle ? -1 : FdOf(watched.Notify), POLLIN, 0}};
+    const std::uint64_t deadline = MonotonicMilliseconds() + milliseconds;
+    for (;;) {
+        if (PollUntil(slots, 2, true, deadline) <= 0 || (slots[0].revents & POLLNVAL) != 0)
+            return false;
+        if (slots[0].revents != 0) return true;
+        Notification dropped;
+        for (int n = 0; n < 16 && ReadNotification(watched.Notify, dropped); ++n) {
+        }
+    }
 }
 
 void EndByForce(const Watched& watched) { SignalWatched(watched, SIGKILL); }

@@ -32,8 +32,8 @@ void AskToEnd(const Watched& watched) {
     FreeConsole();
 }
 
-bool WaitForEnd(Handle process, std::uint32_t milliseconds) {
-    return WaitForSingleObject(Native(process), milliseconds) == WAIT_OBJECT_0;
+bool WaitForEnd(const Watched& watched, std::uint32_t milliseconds) {
+    return WaitForSingleObject(Native(watched.Process), milliseconds) == WAIT_OBJECT_0;
 }
 
 void EndByForce(const Watched& watched) {
