@@ -96,23 +96,24 @@ constexpr off_t MarkByte = 1;
 /// The lock of the mark on `fd`: a process-associated lock, whose owner F_GETLK names
 /// (an open-file-description lock has no owning process). It lives until the process exits
 /// or closes a descriptor of the FIFO, which the holder keeps open for its whole life.
-bool TakeHolderMark(int fd) {
+struct flock MarkLock() {
     struct flock lock {};
     lock.l_type = F_WRLCK;
     lock.l_whence = SEEK_SET;
     lock.l_start = MarkByte;
     lock.l_len = 1;
+    return lock;
+}
+
+bool TakeHolderMark(int fd) {
+    struct flock lock = MarkLock();
     return fcntl(fd, F_SETLK, &lock) == 0;
 }
 
 /// The process that holds the mark on the FIFO of `fd`: 0 when none does, -1 when that
 /// cannot be told (the query failed, or the holder lives in another PID name space).
 pid_t HolderOfMark(int fd) {
-    struct flock lock {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = MarkByte;
-    lock.l_len = 1;
+    struct flock lock = MarkLock();
     if (fcntl(fd, F_GETLK, &lock) != 0) return -1;
     if (lock.l_type == F_UNLCK) return 0;
     return lock.l_pid > 0 ? lock.l_pid : -1;
