@@ -45,6 +45,23 @@ bool IsCLocale(std::string_view name) {
     return name == "C" || name == "POSIX" || name.starts_with("C.");
 }
 
+/// Has the C library read the local time zone, which it keeps on the heap for as long as
+/// the process lives: its file's name, its data and the zone's names, small blocks it takes
+/// while it reads the file through a buffer of a page. Small blocks freed just before are
+/// taken first, so the ones it keeps come to lie low in the heap, before anything else, and
+/// not behind the buffer: all that the waiting watcher keeps then fits the heap's first
+/// page, the only one left to it once the freed memory is handed back.
+void ReadTimeZone() {
+    void* early[4];
+    for (void*& block : early)
+        block = std::malloc(20);
+    for (void* block : early)
+        std::free(block);
+    const time_t now = time(nullptr);
+    tm local{};
+    localtime_r(&now, &local);
+}
+
 }  // namespace
 
 LocaleAnswers ReadLocaleAnswers() {
@@ -52,6 +69,7 @@ LocaleAnswers ReadLocaleAnswers() {
     // locale of the process. One that cannot be set (not installed, misspelt) means the
     // C locale, as for date(1); only when even that cannot be had is there no answer.
     LocaleAnswers answers;
+    ReadTimeZone();
     const char* name = TimeLocaleName();
     locale_t time = newlocale(LC_TIME_MASK, IsCLocale(name) ? "C" : name,
                               static_cast<locale_t>(nullptr));
