@@ -18,8 +18,9 @@
 //                                   PERIOD ms ("P <ms>" after each), silent from AFTER ms
 //                                   on; it starts a child that sleeps for ever ("C <ms>
 //                                   <pid>"). Later runs ping for ever, without a child.
-//   hang-app trigger AFTER STAMPS   sends only "WATCHDOG=trigger" after AFTER ms ("T <ms>
-//                                   ok" or "T <ms> failed"). Later runs send nothing.
+//   hang-app trigger AFTER STAMPS   sends only "WATCHDOG=trigger" after AFTER ms ("t <ms>"
+//                                   before, "T <ms> ok" or "T <ms> failed" after, unless
+//                                   keeper has ended it by then). Later runs send nothing.
 //   hang-app child STAMPS           sends nothing itself; a child of it ("K <ms> <pid>")
 //                                   sends "READY=1", then "WATCHDOG=trigger" ("k <ms> <n>":
 //                                   n of the two were sent) and becomes sleep for 60 s.
@@ -222,6 +223,7 @@ int PingUntilStopped(long long period) {
 int Trigger(long long after, bool first) {
     if (!first) Stay();
     Wait(after);
+    Stamp('t');  // keeper may end it as soon as the datagram is read
     Stamp('T', Notify("WATCHDOG=trigger") ? "ok" : "failed");
     Stay();
 }
@@ -257,10 +259,12 @@ int Environment() {
 int Adopted(const char* path, bool first, bool byChild) {
     if (!first) Stay();
     WaitForSocket(path);
-    if (byChild)
+    if (byChild) {
         ChildSends(path);
-    else
+    } else {
+        Stamp('t');  // keeper may end it as soon as the datagram is read
         Stamp('T', Send(path, "READY=1\nWATCHDOG=trigger") ? "ok" : "failed");
+    }
     Stay();
 }
 
