@@ -142,8 +142,6 @@ void CheckSettingsKeys(const Profile& settings,
                        std::vector<std::string>& entries) {
     std::vector<std::string> seen;
     for (const std::string& name : ReadProfileKeyNames(settings, SettingsSection)) {
-        // Windows may give a section's comments with its lines.
-        if (name.starts_with(';')) continue;
         const auto same = [&name](std::string_view other) {
             return SameAsciiTextIgnoreCase(name, other);
         };
@@ -166,14 +164,12 @@ void ReadEnvironmentSection(RunState& run, const Profile& settings,
                             std::vector<std::string>& entries) {
     const std::vector<std::string> own = EnvironmentStrings();
     for (const std::string& line : ReadProfileSection(settings, EnvironmentSection)) {
-        // Windows may give a section's comments with its lines.
-        if (line.starts_with(';')) continue;
         VariableChange change;
         if (EnvironmentChangeOf(line, own, EnvironmentNamesIgnoreCase, change))
             run.EnvironmentChanges.push_back(std::move(change));
         else
-            entries.push_back(FormatMessageText(MessageId::InvalidValueText,
-                                                {EnvironmentSection, line}));
+            entries.push_back(
+                FormatMessageText(MessageId::InvalidValueText, {EnvironmentSection, line}));
     }
 }
 
@@ -252,7 +248,6 @@ std::string MissingModuleCause(const Profile& settings) {
     std::string keys;
     bool named = false;
     for (const std::string& name : ReadProfileKeyNames(settings, SettingsSection)) {
-        if (name.starts_with(';')) continue;
         named = named || SameAsciiTextIgnoreCase(name, "ApplicationName");
         keys += (keys.empty() ? "" : ", ") + name;
     }

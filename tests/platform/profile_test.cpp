@@ -209,12 +209,11 @@ TEST_F(SettingsFiles, SectionsAndKeysComeInFileOrderAsOftenAsTheyAre) {
     const std::string file = (dir_ / "names.cfg").string();
     std::ofstream(file, std::ios::binary)
         << "[Settings]\r\nA=1\r\n; comment\r\n\r\n b = 2\r\nA=3\r\n"
-           "[ Other ]\r\nX=1\r\n[settings]\r\nD=4\r\n";
+           "[ Other ]\r\n; note\r\nX=1\r\n[settings]\r\nD=4\r\n";
     const Profile profile = OpenProfile(file);
     EXPECT_EQ(ReadProfileSectionNames(profile),
               (std::vector<std::string>{"Settings", "Other", "settings"}));
-    EXPECT_EQ(ReadProfileKeyNames(profile, "Settings"),
-              (std::vector<std::string>{"A", "b", "A"}));
+    EXPECT_EQ(ReadProfileKeyNames(profile, "Settings"), (std::vector<std::string>{"A", "b", "A"}));
     EXPECT_EQ(ReadProfileSection(profile, "Other"), std::vector<std::string>{"X=1"});
     EXPECT_EQ(ReadProfileString(profile, "Settings", "D", 100), "");  // the first section counts
 }

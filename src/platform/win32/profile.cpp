@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <string_view>
 #include <vector>
 
 namespace keeper {
@@ -28,17 +29,19 @@ namespace {
 
 /// The texts of a list ended by two NUL bytes, as `fill` writes it into a buffer of the
 /// size it is given; the buffer grows while the list fills it (the call then returns the
-/// size less 2).
+/// size less 2). `lines`: the texts are a section's lines or key names, which may come
+/// with the section's comments; those are left out, as they are no keys.
 template <typename Fill>
-std::vector<std::string> ProfileList(Fill fill) {
+std::vector<std::string> ProfileList(Fill fill, bool lines = true) {
     for (DWORD size = 4096;; size *= 2) {
         std::vector<char> buffer(size, '\0');
         const DWORD n = fill(buffer.data(), size);
         if (n + 2 >= size && size < (1u << 24)) continue;
         std::vector<std::string> texts;
         for (DWORD at = 0; at < n && buffer[at] != '\0';) {
-            texts.emplace_back(buffer.data() + at);
-            at += static_cast<DWORD>(texts.back().size()) + 1;
+            const std::string_view text(buffer.data() + at);
+            at += static_cast<DWORD>(text.size()) + 1;
+            if (!lines || !text.starts_with(';')) texts.emplace_back(text);
         }
         return texts;
     }
@@ -59,9 +62,11 @@ std::vector<std::string> ReadProfileSection(const Profile& profile, const char* 
 }
 
 std::vector<std::string> ReadProfileSectionNames(const Profile& profile) {
-    return ProfileList([&](char* buffer, DWORD size) {
-        return GetPrivateProfileSectionNamesA(buffer, size, profile.File.c_str());
-    });
+    return ProfileList(
+        [&](char* buffer, DWORD size) {
+            return GetPrivateProfileSectionNamesA(buffer, size, profile.File.c_str());
+        },
+        false);
 }
 
 }  // namespace keeper
