@@ -50,16 +50,14 @@ void PublishPause(RunState& run, std::uint32_t milliseconds) {
 }
 
 /// Reads the datagrams waiting on the notification socket, so that no sender blocks, and
-/// gives those that speak for the application `id` to `watch` as come at `now` (without a
-/// watch, each is dropped). `leadsSession`: its session's processes speak for it too.
-void ReadNotifications(const RunState& run, HangWatch* watch, std::uint64_t now, std::uint32_t id,
+/// gives those that speak for the application `id` to `watch` as come at `now`; the others
+/// are dropped. `leadsSession`: its session's processes speak for it too.
+void ReadNotifications(const RunState& run, HangWatch& watch, std::uint64_t now, std::uint32_t id,
                        bool leadsSession) {
     Notification datagram;
-    // A sender that floods the socket holds up neither a stop request nor the end: the
-    // wait sees those first once it is back.
-    for (int n = 0; n < 16 && ReadNotification(run.NotifySocket, datagram); ++n)
-        if (watch != nullptr && SpeaksFor(id, leadsSession, datagram.Sender, datagram.Session))
-            TakeNotification(*watch, now, datagram.Text);
+    for (int n = 0; n < NotificationBatch && ReadNotification(run.NotifySocket, datagram); ++n)
+        if (SpeaksFor(id, leadsSession, datagram.Sender, datagram.Session))
+            TakeNotification(watch, now, datagram.Text);
 }
 
 /// PauseUnlessSignalled while the notification socket is open: what comes on it meanwhile
@@ -72,7 +70,7 @@ PauseOutcome PauseReadingNotifications(const RunState& run, Handle event,
         const auto left = static_cast<std::uint32_t>(end > now ? end - now : 0);
         switch (WaitForStopExitOrTime(event, NoHandle, run.NotifySocket, true, left, error)) {
             case WaitOutcome::Notified:
-                ReadNotifications(run, nullptr, 0, 0, false);
+                DropNotifications(run.NotifySocket);
                 break;
             case WaitOutcome::StopRequested:
                 return PauseOutcome::StopRequested;
@@ -169,7 +167,7 @@ WaitOutcome WaitWatchingHangs(const RunState& run, const Located& located, Error
         if (outcome == WaitOutcome::TimedOut && !pings) {
             TakeWindowCheck(watch, now, WindowNotAnswering(located.Id));
         } else if (outcome == WaitOutcome::Notified) {
-            ReadNotifications(run, &watch, now, located.Id, leadsSession);
+            ReadNotifications(run, watch, now, located.Id, leadsSession);
         } else if (outcome != WaitOutcome::TimedOut) {
             return outcome;
         }

@@ -41,6 +41,15 @@ struct Notification {
 /// Note: Windows: always false.
 bool ReadNotification(Handle socket, Notification& notification);
 
+/// The datagrams read at one time: a sender that floods the socket holds up neither a stop
+/// request nor the end, which the wait sees first once it is back.
+constexpr int NotificationBatch = 16;
+
+/// Reads up to NotificationBatch waiting datagrams and drops them, so that no sender blocks
+/// while nothing watches for hangs.
+/// Note: Windows: does nothing.
+void DropNotifications(Handle socket);
+
 /// The session of process `id` (the identifier of the session's leader); 0 when unknown:
 /// `id` 0, or a process that has ended and been reaped.
 /// Note: Windows has no such sessions: always 0.

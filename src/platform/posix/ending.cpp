@@ -42,9 +42,7 @@ bool WaitForEnd(const Watched& watched, std::uint32_t milliseconds) {
         if (PollUntil(slots, 2, true, deadline) <= 0 || (slots[0].revents & POLLNVAL) != 0)
             return false;
         if (slots[0].revents != 0) return true;
-        Notification dropped;
-        for (int n = 0; n < 16 && ReadNotification(watched.Notify, dropped); ++n) {
-        }
+        DropNotifications(watched.Notify);
     }
 }
 

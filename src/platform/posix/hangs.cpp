@@ -87,6 +87,12 @@ bool ReadNotification(Handle socket, Notification& notification) {
     return true;
 }
 
+void DropNotifications(Handle socket) {
+    Notification dropped;
+    for (int n = 0; n < NotificationBatch && ReadNotification(socket, dropped); ++n) {
+    }
+}
+
 std::uint32_t SessionOf(std::uint32_t id) {
     // getsid(0) would be keeper's own session.
     const pid_t session = id != 0 ? getsid(static_cast<pid_t>(id)) : -1;

@@ -39,6 +39,8 @@ NotifyChannel OpenNotifyChannel(const std::string&) { return {}; }
 
 bool ReadNotification(Handle, Notification&) { return false; }
 
+void DropNotifications(Handle) {}
+
 std::uint32_t SessionOf(std::uint32_t) { return 0; }
 
 }  // namespace keeper
