@@ -6,63 +6,11 @@
 # and an adopted instance's datagrams, and the variables the application gets. The protocol's
 # other clients and edges are tested by notify.sh.
 source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/hang_app_lib.sh"
 
-# Each part has an application name of its own, so that none adopts another's instance.
-install_hang_app() { cp "$bin/hang-app$ext" "$1/$2$ext"; }
-
-# hang_settings DIR NAME APPLICATION PARAMETERS [KEY=VALUE...]
-hang_settings() {
-    local dir=$1 name=$2 app=$3 parameters=$4
-    shift 4
-    {
-        printf '[Settings]\r\nApplicationName=%s\r\nParameters=%s\r\n' "$(native_path "$app")" "$parameters"
-        printf '%s\r\n' "$@"
-    } > "$dir/$name.cfg"
-}
-
-# start_watcher DIR NAME [ENV-ARGUMENTS...]: the watcher in the background, through env
-# (VAR=VALUE, -u VAR); its identifier in $watcher.
-start_watcher() {
-    local dir=$1 name=$2
-    shift 2
-    (cd "$dir" && exec env "$@" $runner "./$name$ext") &
-    watcher=$!
-}
-
-# stop_watcher DIR NAME PID [ENV-ARGUMENTS...]: its stop request; true once it has ended.
-stop_watcher() {
-    local dir=$1 name=$2 pid=$3
-    shift 3
-    (cd "$dir" && env "$@" $runner "./$name$ext" /u)
-    wait_for 20 ended "$pid"
-}
-
-# The stamps of hang-app: "S <ms> <pid>" at each start and the other letters of its modes.
-runs() { [ -f "$1" ] && awk '$1 == "S" { n++ } END { print n + 0 }' "$1" || echo 0; }
-# stamp FILE LETTER [N] [FIELD]: field FIELD (default 2, the time) of the N-th line of that
-# letter, the last one for N 0; -1 when there is none.
-stamp() {
-    [ -f "$1" ] || { echo -1; return; }
-    awk -v l="$2" -v n="${3:-0}" -v f="${4:-2}" '{ sub(/\r$/, "") } $1 == l { c++; v[c] = $f }
-        END { if (n == 0) n = c; print (n in v) ? v[n] : -1 }' "$1"
-}
 # The last ping of the first run: the P line before the second S line.
 last_ping_of_first_run() { awk '$1 == "S" { s++ } $1 == "P" && s == 1 { p = $2 } END { print p + 0 }' "$1"; }
 
-# The entries of a log without their time stamps.
-entries() { [ -f "$1" ] && sed -E -e 's/\r$//' -e 's/^ *[0-9\/.]+( [0-9:]+( [AP]M)?)? //' "$1"; }
-# in_order LOG RE...: entries that match each extended regular expression, in that order.
-in_order() {
-    local log=$1 entry
-    shift
-    while IFS= read -r entry; do
-        [ $# -gt 0 ] || break
-        [[ $entry =~ $1 ]] && shift
-    done < <(entries "$log")
-    [ $# -eq 0 ]
-}
-# A text as a regular expression that matches only itself.
-re() { printf '%s' "$1" | sed 's/[][\\.*^$?+(){}|]/\\&/g'; }
 # The seconds of the "End" entry of COMMAND whose status is STATUS-RE, times ten; -1 without one.
 end_tenths() {
     local entry pattern
@@ -75,8 +23,6 @@ end_tenths() {
 # gone PID: the process has ended (a zombie nobody has reaped yet counts as ended).
 gone() { [ ! -e "/proc/$1" ] || [ "$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f1)" = Z ]; }
 not() { ! "$@"; }
-# between VALUE LOW HIGH
-between() { [ "$1" -ge "$2" ] && [ "$1" -lt "$3" ]; }
 
 # The parts under Wine, on a display of their own. A function, so that the script ends
 # after it whatever happens in it.
@@ -99,7 +45,7 @@ windows_hangs() {
     hung_stamps=$dir/stamps.txt
     hang_settings "$dir" kw-hung "$dir/hang-window$ext" "window 3000 $(native_path "$hung_stamps")" \
         HangTimeout=$timeout SleepInterval=0 LogDetails=1 NoRestartExitCodes=1
-    start_watcher "$dir" kw-hung DISPLAY="$display"
+    start_watcher "$dir" kw-hung env DISPLAY="$display"
     hung_watcher=$watcher
 
     # --- a hung window with a child of the same file: the tree goes, the child is not adopted --
@@ -110,7 +56,7 @@ windows_hangs() {
     tree_stamps=$dir/stamps.txt
     hang_settings "$dir" kw-tree "$dir/hang-tree$ext" "window-child 3000 $(native_path "$tree_stamps")" \
         HangTimeout=$timeout SleepInterval=0 LogDetails=1
-    start_watcher "$dir" kw-tree DISPLAY="$display"
+    start_watcher "$dir" kw-tree env DISPLAY="$display"
     tree_watcher=$watcher
 
     # --- a window that keeps answering, and a process without windows ------------------------
@@ -120,7 +66,7 @@ windows_hangs() {
     answer_stamps=$dir/stamps.txt
     hang_settings "$dir" kw-answer "$dir/hang-answer$ext" "window -1 $(native_path "$answer_stamps")" \
         HangTimeout=$timeout SleepInterval=0
-    start_watcher "$dir" kw-answer DISPLAY="$display"
+    start_watcher "$dir" kw-answer env DISPLAY="$display"
     answer_watcher=$watcher
     dir=$work/bare
     install_keeper "$dir" kw-bare
@@ -129,7 +75,7 @@ windows_hangs() {
     bare_stamps=$dir/stamps.txt
     hang_settings "$dir" kw-bare "$dir/stamp-bare$ext" \
         "$(native_path "$dir/plan.txt") $(native_path "$bare_stamps")" HangTimeout=$timeout SleepInterval=0
-    start_watcher "$dir" kw-bare DISPLAY="$display"
+    start_watcher "$dir" kw-bare env DISPLAY="$display"
     bare_watcher=$watcher
     started=$SECONDS
 
@@ -143,7 +89,7 @@ windows_hangs() {
     hang_settings "$dir" kw-adopt "$dir/hang-adopt$ext" "window 3000 $(native_path "$adopt_stamps")" \
         HangTimeout=$timeout SleepInterval=0 LogDetails=1
     if wait_for 30 grep -qs '^S ' "$adopt_stamps"; then
-        start_watcher "$dir" kw-adopt DISPLAY="$display"
+        start_watcher "$dir" kw-adopt env DISPLAY="$display"
         adopt_watcher=$watcher
     else
         fail "adopted: the instance to adopt started"
@@ -170,7 +116,7 @@ windows_hangs() {
     check "hung window: a window that answers again is not hung" \
         [ "$(count_lines "$log" "Hung $hung_app")" -eq 1 ]
     check "hung window: launched twice" [ "$(runs "$hung_stamps")" -eq 2 ]
-    check "hung window: the watcher stops" stop_watcher "$work/hung" kw-hung $hung_watcher DISPLAY="$display"
+    check "hung window: the watcher stops" stop_watcher "$work/hung" kw-hung $hung_watcher env DISPLAY="$display"
 
     log=$work/tree/kw-tree.log
     check "hung tree: the application is relaunched" wait_for 30 eval '[ "$(runs "$tree_stamps")" -ge 2 ]'
@@ -182,7 +128,7 @@ windows_hangs() {
     check "hung tree: the child ran" [ "$sleeper" -gt 0 ]
     check "hung tree: the child ($sleeper) went with the application" \
         not $runner "$bin/stop-app$ext" alive "$sleeper" "hang-tree$ext"
-    check "hung tree: the watcher stops" stop_watcher "$work/tree" kw-tree $tree_watcher DISPLAY="$display"
+    check "hung tree: the watcher stops" stop_watcher "$work/tree" kw-tree $tree_watcher env DISPLAY="$display"
 
     # At least four time-outs have passed since the other two were launched.
     sleep $((started + 4 * timeout / 1000 + 2 - SECONDS > 0 ? started + 4 * timeout / 1000 + 2 - SECONDS : 0))
@@ -194,8 +140,8 @@ windows_hangs() {
         [ "$(count_lines "$work/bare/kw-bare.log" "Hung $(native_path "$work/bare/stamp-bare$ext")")" -eq 0 ]
     check "process without windows: launched once, and still running" \
         [ "$(runs "$bare_stamps")" -eq 1 -a "$(line_count "$work/bare/kw-bare.log")" -eq 2 ]
-    check "answering window: the watcher stops" stop_watcher "$work/answer" kw-answer $answer_watcher DISPLAY="$display"
-    check "process without windows: the watcher stops" stop_watcher "$work/bare" kw-bare $bare_watcher DISPLAY="$display"
+    check "answering window: the watcher stops" stop_watcher "$work/answer" kw-answer $answer_watcher env DISPLAY="$display"
+    check "process without windows: the watcher stops" stop_watcher "$work/bare" kw-bare $bare_watcher env DISPLAY="$display"
 
     if [ "$adopt_watcher" != 0 ]; then
         log=$work/adopt/kw-adopt.log
@@ -207,7 +153,7 @@ windows_hangs() {
             in_order "$log" "^Adopt $(re "$adopt"): process [0-9]+\$" "^Hung $(re "$adopt")\$" "^Start $(re "$adopt")"
         check "adopted window: not hung before HangTimeout of not answering" \
             [ $(($(stamp "$adopt_stamps" S 2) - $(stamp "$adopt_stamps" Q 1))) -ge $((timeout - 300)) ]
-        check "adopted window: the watcher stops" stop_watcher "$work/adopt" kw-adopt $adopt_watcher DISPLAY="$display"
+        check "adopted window: the watcher stops" stop_watcher "$work/adopt" kw-adopt $adopt_watcher env DISPLAY="$display"
     fi
     { kill -KILL "$adopt_app"; wait "$adopt_app"; } 2>/dev/null
     stop_display
@@ -251,7 +197,7 @@ install_keeper "$dir" kh-quiet
 install_hang_app "$dir" hang-quiet
 quiet_stamps=$dir/stamps.txt
 hang_settings "$dir" kh-quiet "$dir/hang-quiet" "env $quiet_stamps" HangTimeout=$timeout SleepInterval=0
-start_watcher "$dir" kh-quiet NOTIFY_SOCKET="$manager" WATCHDOG_USEC=5000000 WATCHDOG_PID=$$
+start_watcher "$dir" kh-quiet env NOTIFY_SOCKET="$manager" WATCHDOG_USEC=5000000 WATCHDOG_PID=$$
 quiet_watcher=$watcher
 
 # Its child sends "READY=1" and "WATCHDOG=trigger": a process of the application's session
@@ -290,14 +236,14 @@ install_keeper "$dir" kh-nokey
 install_hang_app "$dir" hang-nokey
 nokey_stamps=$dir/stamps.txt
 hang_settings "$dir" kh-nokey "$dir/hang-nokey" "env $nokey_stamps" SleepInterval=0
-start_watcher "$dir" kh-nokey -u NOTIFY_SOCKET -u WATCHDOG_USEC -u WATCHDOG_PID
+start_watcher "$dir" kh-nokey env -u NOTIFY_SOCKET -u WATCHDOG_USEC -u WATCHDOG_PID
 nokey_watcher=$watcher
 dir=$work/invalid
 install_keeper "$dir" kh-invalid
 install_hang_app "$dir" hang-invalid
 invalid_stamps=$dir/stamps.txt
 hang_settings "$dir" kh-invalid "$dir/hang-invalid" "env $invalid_stamps" HangTimeout=soon SleepInterval=0
-start_watcher "$dir" kh-invalid -u WATCHDOG_PID NOTIFY_SOCKET="$manager" WATCHDOG_USEC=7
+start_watcher "$dir" kh-invalid env -u WATCHDOG_PID NOTIFY_SOCKET="$manager" WATCHDOG_USEC=7
 invalid_watcher=$watcher
 
 # A runtime directory whose socket path does not fit a socket address (108 bytes).
@@ -308,7 +254,7 @@ long_stamps=$dir/stamps.txt
 long_run=$work/$(printf 'runtime-directory-%03d/' 1 2 3 4 | tr -d ' ')
 mkdir -p "$long_run" && chmod 0700 "$long_run"
 hang_settings "$dir" kh-long "$dir/hang-long" "env $long_stamps" HangTimeout=$timeout SleepInterval=0
-start_watcher "$dir" kh-long XDG_RUNTIME_DIR="$long_run" NOTIFY_SOCKET="$manager"
+start_watcher "$dir" kh-long env XDG_RUNTIME_DIR="$long_run" NOTIFY_SOCKET="$manager"
 long_watcher=$watcher
 
 # --- pings that stop --------------------------------------------------------------------------
@@ -386,7 +332,7 @@ check "socket path too long: the application runs without a socket of keeper's" 
 check "socket path too long: keeper's own NOTIFY_SOCKET does not pass with the key" \
     [ "$(value "$long_stamps" NOTIFY_SOCKET)" != "$manager" ]
 check "socket path too long: the watcher stops" \
-    stop_watcher "$work/long" kh-long $long_watcher XDG_RUNTIME_DIR="$long_run"
+    stop_watcher "$work/long" kh-long $long_watcher env XDG_RUNTIME_DIR="$long_run"
 
 # Datagrams that count: a child's, an adopted instance's. And none at all: the quiet
 # watcher has waited more than twice the time-out.

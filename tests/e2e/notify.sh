@@ -8,68 +8,14 @@
 # runs where its tool exists and says "skipped" where not. Windows has no such protocol:
 # there "ReadyTimeout" is checked, then ignored.
 source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/hang_app_lib.sh"
 
-# The stamps of the applications: "S <ms> <pid>" at each start, other letters for what they
-# did; hang-app's format (see hang_app.cpp), which the scripts below write too.
-runs() { [ -f "$1" ] && awk '$1 == "S" { n++ } END { print n + 0 }' "$1" || echo 0; }
-# stamp FILE LETTER [N] [FIELD]: field FIELD (default 2, the time) of the N-th line of that
-# letter, the last one for N 0; -1 when there is none.
-stamp() {
-    [ -f "$1" ] || { echo -1; return; }
-    awk -v l="$2" -v n="${3:-0}" -v f="${4:-2}" '{ sub(/\r$/, "") } $1 == l { c++; v[c] = $f }
-        END { if (n == 0) n = c; print (n in v) ? v[n] : -1 }' "$1"
-}
 # first_run FILE LETTER: the lines of that letter before the second start.
 first_run() { awk -v l="$2" '$1 == "S" { s++ } $1 == l && s == 1' "$1" 2>/dev/null; }
 # last_of_first_run FILE LETTER: the time of the last line of that letter before the second
 # start; 0 for none.
 last_of_first_run() { first_run "$1" "$2" | awk '{ t = $2 } END { print (t == "" ? 0 : t) }'; }
-# The entries of a log without their time stamps.
-entries() { [ -f "$1" ] && sed -E -e 's/\r$//' -e 's/^ *[0-9\/.]+( [0-9:]+( [AP]M)?)? //' "$1"; }
-# in_order LOG RE...: entries that match each extended regular expression, in that order.
-in_order() {
-    local log=$1 entry
-    shift
-    while IFS= read -r entry; do
-        [ $# -gt 0 ] || break
-        [[ $entry =~ $1 ]] && shift
-    done < <(entries "$log")
-    [ $# -eq 0 ]
-}
-# A text as a regular expression that matches only itself.
-re() { printf '%s' "$1" | sed 's/[][\\.*^$?+(){}|]/\\&/g'; }
-# between VALUE LOW HIGH
-between() { [ "$1" -ge "$2" ] && [ "$1" -lt "$3" ]; }
 skipped() { echo "skipped - $1"; }
-
-install_hang_app() { cp "$bin/hang-app$ext" "$1/$2$ext"; }
-
-# notify_settings DIR NAME APPLICATION PARAMETERS [KEY=VALUE...]
-notify_settings() {
-    local dir=$1 name=$2 app=$3 parameters=$4
-    shift 4
-    {
-        printf '[Settings]\r\nApplicationName=%s\r\nParameters=%s\r\n' "$(native_path "$app")" "$parameters"
-        printf '%s\r\n' "$@"
-    } > "$dir/$name.cfg"
-}
-
-# start_watcher DIR NAME [COMMAND...]: the watcher in the background, through COMMAND (env
-# and its arguments, setpriv); its identifier in $watcher.
-start_watcher() {
-    local dir=$1 name=$2
-    shift 2
-    (cd "$dir" && exec "$@" $runner "./$name$ext" > /dev/null 2>&1) &
-    watcher=$!
-}
-
-# stop_watcher DIR NAME PID [COMMAND...]: its stop request; true once it has ended.
-stop_watcher() {
-    local dir=$1 name=$2 pid=$3
-    shift 3
-    (cd "$dir" && "$@" $runner "./$name$ext" /u)
-    wait_for 20 ended "$pid"
-}
 
 # The applications that run no copy of a file in $work (the scripts, each the leader of a
 # group of its own, as their S lines name them), and the children of hang-app that became
@@ -96,7 +42,7 @@ if is_windows; then
         echo -1 > "$dir/plan.txt"
         value=500
         [ $part = invalid ] && value=-5
-        notify_settings "$dir" kn-$part "$dir/stamp-$part$ext" \
+        hang_settings "$dir" kn-$part "$dir/stamp-$part$ext" \
             "$(native_path "$dir/plan.txt") $(native_path "$dir/stamps.txt")" \
             HangTimeout=1500 ReadyTimeout=$value SleepInterval=0
         start_watcher "$dir" kn-$part env
@@ -131,7 +77,7 @@ install_hang_app "$dir" pinger-adopted
 adopted_stamps=$dir/stamps.txt
 adopted_socket=$(socket_of kn-adopted_PINGER-ADOPTED)
 (cd "$dir" && exec env -u NOTIFY_SOCKET ./pinger-adopted pingto "$adopted_socket" 3000 50 "$adopted_stamps") &
-notify_settings "$dir" kn-adopted "$dir/pinger-adopted" "pingto $adopted_socket 3000 50 $adopted_stamps" \
+hang_settings "$dir" kn-adopted "$dir/pinger-adopted" "pingto $adopted_socket 3000 50 $adopted_stamps" \
     HangTimeout=$timeout SleepInterval=0 LogDetails=1
 adopted_watcher=0
 if wait_for 20 grep -qs '^S ' "$adopted_stamps"; then
@@ -178,7 +124,7 @@ done
 while :; do sleep 1; done
 SCRIPT
     chmod 0755 "$dir/notify-shell"
-    notify_settings "$dir" kn-shell "$dir/notify-shell" "$shell_stamps" \
+    hang_settings "$dir" kn-shell "$dir/notify-shell" "$shell_stamps" \
         HangTimeout=$timeout SleepInterval=0 StopApplication=1000 Adoption=off
     if [ ${#as_user[@]} -gt 0 ]; then
         chmod 0711 "$work"
@@ -232,7 +178,7 @@ while True:
 SCRIPT
     } > "$dir/notify-ctypes"
     chmod 0755 "$dir/notify-ctypes"
-    notify_settings "$dir" kn-ctypes "$dir/notify-ctypes" "$ctypes_stamps" HangTimeout=$timeout \
+    hang_settings "$dir" kn-ctypes "$dir/notify-ctypes" "$ctypes_stamps" HangTimeout=$timeout \
         ReadyTimeout=3000 SleepInterval=0 LogDetails=1 StopApplication=1000 Adoption=off
     start_watcher "$dir" kn-ctypes env
     ctypes_watcher=$watcher
@@ -295,7 +241,7 @@ int main(int argc, char **argv)
 MAIN
     } > "$dir/example.c"
     if cc -std=c11 -D_DEFAULT_SOURCE -Wall -Werror -o "$dir/notify-example" "$dir/example.c" 2> "$dir/cc.txt"; then
-        notify_settings "$dir" kn-example "$dir/notify-example" "$example_stamps" \
+        hang_settings "$dir" kn-example "$dir/notify-example" "$example_stamps" \
             HangTimeout=$timeout SleepInterval=0
         start_watcher "$dir" kn-example env
         example_watcher=$watcher
@@ -314,7 +260,7 @@ for part in ready invalid alone; do
     invalid) keys=(HangTimeout=$timeout ReadyTimeout=-5) ;;
     alone) keys=(ReadyTimeout=1000) ;;
     esac
-    notify_settings "$dir" kn-$part "$dir/quiet-$part" "env $dir/stamps.txt" "${keys[@]}" SleepInterval=0
+    hang_settings "$dir" kn-$part "$dir/quiet-$part" "env $dir/stamps.txt" "${keys[@]}" SleepInterval=0
     start_watcher "$dir" kn-$part env
     eval "${part}_watcher=\$watcher"
 done
@@ -324,7 +270,7 @@ dir=$work/stranger
 install_keeper "$dir" kn-stranger
 install_hang_app "$dir" quiet-stranger
 install_hang_app "$dir" stranger
-notify_settings "$dir" kn-stranger "$dir/quiet-stranger" "env $dir/stamps.txt" HangTimeout=$timeout SleepInterval=0
+hang_settings "$dir" kn-stranger "$dir/quiet-stranger" "env $dir/stamps.txt" HangTimeout=$timeout SleepInterval=0
 start_watcher "$dir" kn-stranger env
 stranger_watcher=$watcher
 # Started by the test, in the test's session: a process of no concern to the watcher.
@@ -339,7 +285,7 @@ for part in leader follower; do
     [ $part = leader ] && setsid=(setsid)
     (cd "$dir" && exec "${setsid[@]}" ./child-$part adopted-child "$socket" "$dir/stamps.txt") &
     # The pause lets the child become sleep before the relaunch looks for an instance.
-    notify_settings "$dir" kn-$part "$dir/child-$part" "adopted-child $socket $dir/stamps.txt" \
+    hang_settings "$dir" kn-$part "$dir/child-$part" "adopted-child $socket $dir/stamps.txt" \
         HangTimeout=$timeout SleepInterval=1000 LogDetails=1
     watcher=0
     if wait_for 20 grep -qs '^S ' "$dir/stamps.txt"; then
@@ -358,10 +304,10 @@ for part in silent trigger; do
     install_keeper "$dir" kn-$part
     install_hang_app "$dir" killed-$part
     case $part in
-    silent) notify_settings "$dir" kn-$part "$dir/killed-$part" \
+    silent) hang_settings "$dir" kn-$part "$dir/killed-$part" \
                 "pingto $(socket_of kn-silent_KILLED-SILENT) 4000 200 $dir/stamps.txt" \
                 HangTimeout=$timeout SleepInterval=0 LogDetails=1 ;;
-    trigger) notify_settings "$dir" kn-$part "$dir/killed-$part" "trigger 4000 $dir/stamps.txt" \
+    trigger) hang_settings "$dir" kn-$part "$dir/killed-$part" "trigger 4000 $dir/stamps.txt" \
                  HangTimeout=30000 SleepInterval=0 LogDetails=1 ;;
     esac
     start_watcher "$dir" kn-$part env
@@ -383,7 +329,7 @@ done
 dir=$work/goodbye
 install_keeper "$dir" kn-goodbye
 install_hang_app "$dir" goodbye
-notify_settings "$dir" kn-goodbye "$dir/goodbye" "pingstop 20 $dir/stamps.txt" \
+hang_settings "$dir" kn-goodbye "$dir/goodbye" "pingstop 20 $dir/stamps.txt" \
     HangTimeout=$timeout StopApplication=5000 SleepInterval=0
 start_watcher "$dir" kn-goodbye env
 check "goodbye: the application pings" wait_for 20 eval '[ "$(stamp "$dir/stamps.txt" S)" -gt 0 ]'
@@ -398,14 +344,14 @@ check "goodbye: asked, not ended by force (Stop, not Terminate)" \
 dir=$work/gone
 install_keeper "$dir" kn-gone
 install_hang_app "$dir" quiet-gone
-notify_settings "$dir" kn-gone "$dir/quiet-gone" "env $dir/stamps.txt" HangTimeout=$timeout SleepInterval=0
+hang_settings "$dir" kn-gone "$dir/quiet-gone" "env $dir/stamps.txt" HangTimeout=$timeout SleepInterval=0
 start_watcher "$dir" kn-gone env
 gone_watcher=$watcher
 gone_socket=$(socket_of kn-gone_QUIET-GONE)
 dir=$work/fatal
 install_keeper "$dir" kn-fatal
 install_hang_app "$dir" quiet-fatal
-notify_settings "$dir" kn-fatal "$dir/quiet-fatal" "env $dir/stamps.txt" HangTimeout=$timeout SleepInterval=0
+hang_settings "$dir" kn-fatal "$dir/quiet-fatal" "env $dir/stamps.txt" HangTimeout=$timeout SleepInterval=0
 mkdir "$dir/log"  # a log that is a directory: the first entry fails
 (cd "$dir" && ./kn-fatal /l "$dir/log" > /dev/null 2>&1)
 fatal_code=$?
