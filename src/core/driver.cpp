@@ -289,36 +289,94 @@ std::int32_t SleepIntervalOf(std::string_view setting) {
 
 namespace {
 
-/// Start-up: the invocation's file names, switches and settings, the instance event and the
-/// role it gives. True for the watcher, whose settings are read and whose start is logged;
-/// false, with the exit code in `exitCode`, for every other role, which is done by then.
-/// The settings file is read here and nowhere later: the watcher keeps none of it.
-bool BecomeWatcher(RunState& run, int& exitCode) {
+/// keeper's own file names, from its executable's path, and what the switches make of them.
+void ReadCommandLine(RunState& run) {
     run.ExePath = ArgumentAt(0);
     run.ProgramName = ReplaceExtension(FileNameOf(run.ExePath), "", NativePaths, LeadBytes);
     run.LogFileName = ReplaceExtension(run.ExePath, ".log", NativePaths, LeadBytes);
     run.ConfigFileName = ReplaceExtension(run.ExePath, ".cfg", NativePaths, LeadBytes);
-
     ApplySwitches(run, ArgumentCount(), ArgumentAt);
     const std::string currentDirectory = CurrentDirectory();
     MakeAbsolute(run.LogFileName, currentDirectory);
     MakeAbsolute(run.ConfigFileName, currentDirectory);
+}
 
-    exitCode = 0;
+/// The remarks on the settings file, one a line with the line it is about, for a user who
+/// checks the file: "/etc/k.cfg, line 3: Duplicate key in Settings: …".
+void PrintSettingsNotes(const RunState& run, const Profile& settings) {
+    RunState read;
+    read.ConfigFileName = run.ConfigFileName;
+    std::string text;
+    for (const SettingsNote& note : ReadWatcherSettings(read, settings))
+        text += (note.Line > 0
+                     ? FormatMessageText(MessageId::SettingsLineText,
+                                         {run.ConfigFileName, std::to_string(note.Line), note.Text})
+                     : note.Text) +
+                "\n";
+    WriteStandardOutput(text);
+}
+
+/// The status query: the watcher's status, or why none can run, then the remarks on the
+/// settings file; gives the query's exit code. Starts, stops and logs nothing, and never
+/// takes the instance name.
+int AnswerStatusQuery(const RunState& run, const Profile& settings) {
+    int exitCode = 3;
+    if (run.ModuleName.empty()) {
+        // A query answers in its output, never in a box: no watcher can run so.
+        WriteStandardOutput(MessageText(MessageId::NoModuleNameText) + "\n");
+        ShowErrorCause(run.ProgramName, MissingModuleCause(settings));
+    } else {
+        exitCode = QueryStatus(run.ProgramName + "_" + run.ModuleName, run.ModuleName);
+    }
+    PrintSettingsNotes(run, settings);
+    return exitCode;
+}
+
+/// The status record, made as soon as the name is taken, so that a held name always has
+/// one; the error of one that cannot be made, or 0.
+ErrorCode MakeStatusRecord(RunState& run, const std::string& instanceName) {
+    ErrorCode error = 0;
+    run.StatusRecord = CreateStatusRecord(instanceName, error);
+    run.Status.WatcherId = OwnProcessId();
+    run.Status.WatcherSince = Now();
+    run.Status.SettingsFile = run.ConfigFileName;
+    run.Status.LogFile = run.LogFileName;
+    Publish(run);
+    return error;
+}
+
+/// The watcher's first entries: its start, the remarks on the settings file that the log
+/// gets, and what could not be made for it.
+void LogWatcherStart(RunState& run, const std::vector<SettingsNote>& notes,
+                     const NotifyChannel& notify, ErrorCode recordError) {
+    LogEntry(run, MessageText(MessageId::StartText) + " " + run.ProgramName);
+    // The file's form is remarked on in detail only: the log of a file that keeper reads as
+    // it always did stays as it always was.
+    for (const SettingsNote& note : notes)
+        if (!note.Form || run.LogDetails > 0) LogEntry(run, note.Text);
+    // Without its socket, an application cannot ping: it is never taken for hung.
+    if (LogIfFailed(run, notify.Error == 0, notify.Error)) {
+        run.NotifySocket = notify.Socket;
+        run.NotifyPath = notify.Path;
+    }
+    // Without its record, a status query finds the watcher but cannot tell more.
+    LogIfFailed(run, run.StatusRecord != NoHandle, recordError);
+}
+
+}  // namespace
+
+int RunWatchdog() {
+    RunState run;
+    ReadCommandLine(run);
+    // The settings file is read here and nowhere later: the watcher keeps none of it.
     const Profile settings = OpenProfile(run.ConfigFileName);
     run.ApplicationCommand = ReadSetting(settings, "ApplicationName");
     run.ModuleName = UpperCaseCopy(FileNameOf(run.ApplicationCommand));
+    if (run.StatusRequested) return AnswerStatusQuery(run, settings);
     if (run.ModuleName.empty()) {
-        if (run.StatusRequested) {
-            // A query answers in its output, never in a box: no watcher can run so.
-            WriteStandardOutput(MessageText(MessageId::NoModuleNameText) + "\n");
-            ShowErrorCause(run.ProgramName, MissingModuleCause(settings));
-            exitCode = 3;
-            return false;
-        }
         ShowErrorBox(run.ProgramName, MessageText(MessageId::NoModuleNameText), false);
         ShowErrorCause(run.ProgramName, MissingModuleCause(settings));
-        return false;
+        return 0;
     }
 
     // Every role that writes an entry reads the log's size limit first.
@@ -326,68 +384,39 @@ bool BecomeWatcher(RunState& run, int& exitCode) {
         ApplySetting(run, "LogFileLimit", ReadSetting(settings, "LogFileLimit"));
     };
     const std::string instanceName = run.ProgramName + "_" + run.ModuleName;
-    if (run.StatusRequested) {
-        exitCode = QueryStatus(instanceName, run.ModuleName);
-        return false;
-    }
     const InstanceEvent instance = CreateInstanceEvent(instanceName);
     run.WaitHandles[0] = instance.Event;
     if (instance.Event == NoHandle) {
         readLogFileLimit();
         LogEntry(run, FormatMessageText(MessageId::ErrorEntryText,
                                         {"CreateEvent", SystemErrorText(instance.Error)}));
-        return false;
+        return 0;
     }
     if (instance.Existed) {
         // Normally a watcher for this module runs: stop it, or say that it runs.
-        if (run.StopRequested) {
-            SignalEvent(instance.Event);
-            // With "StopApplication", the stopper returns once the watcher has ended.
-            ApplySetting(run, "StopApplication", ReadSetting(settings, "StopApplication"));
-            if (run.StopApplication > 0)
-                exitCode = AwaitWatcherEnd(WaitForWatcherEnd, instance.Event, instanceName,
-                                           run.StopApplication);
-        } else {
+        if (!run.StopRequested) {
             readLogFileLimit();
             LogEntry(run, FormatMessageText(MessageId::AlreadyWatchingText, {run.ModuleName}));
+            return 0;
         }
-        return false;
+        SignalEvent(instance.Event);
+        // With "StopApplication", the stopper returns once the watcher has ended.
+        ApplySetting(run, "StopApplication", ReadSetting(settings, "StopApplication"));
+        if (run.StopApplication <= 0) return 0;
+        return AwaitWatcherEnd(WaitForWatcherEnd, instance.Event, instanceName,
+                               run.StopApplication);
     }
-    if (run.StopRequested) return false;  // no watcher to stop; the new name dies with us
+    if (run.StopRequested) return 0;  // no watcher to stop; the new name dies with us
 
-    // A stopper that waits may come at once: the mark it waits on comes before the settings.
+    // The watcher: the name is taken; its record, its settings, then its first entries. A
+    // stopper that waits may come at once: the mark it waits on comes first.
     HoldWatcherMark(instanceName);
+    const ErrorCode recordError = MakeStatusRecord(run, instanceName);
     TakeStopSignals(run.WaitHandles[0]);
-    const std::vector<std::string> complaints = ReadWatcherSettings(run, settings);
+    const std::vector<SettingsNote> notes = ReadWatcherSettings(run, settings);
     NotifyChannel notify;
     if (run.HangTimeout > 0) notify = OpenNotifyChannel(instanceName);
-    LogEntry(run, MessageText(MessageId::StartText) + " " + run.ProgramName);
-    for (const std::string& complaint : complaints)
-        LogEntry(run, complaint);
-    // Without its socket, an application cannot ping: it is never taken for hung.
-    if (LogIfFailed(run, notify.Error == 0, notify.Error)) {
-        run.NotifySocket = notify.Socket;
-        run.NotifyPath = notify.Path;
-    }
-    // Without its record, a status query finds the watcher but cannot tell more.
-    ErrorCode recordError = 0;
-    run.StatusRecord = CreateStatusRecord(instanceName, recordError);
-    if (LogIfFailed(run, run.StatusRecord != NoHandle, recordError)) {
-        run.Status.WatcherId = OwnProcessId();
-        run.Status.WatcherSince = Now();
-        run.Status.SettingsFile = run.ConfigFileName;
-        run.Status.LogFile = run.LogFileName;
-        Publish(run);
-    }
-    return true;
-}
-
-}  // namespace
-
-int RunWatchdog() {
-    RunState run;
-    int exitCode = 0;
-    if (!BecomeWatcher(run, exitCode)) return exitCode;
+    LogWatcherStart(run, notes, notify, recordError);
     WatchLoop(run, FindOrStartProcess);
     return 0;
 }

@@ -135,47 +135,11 @@ std::string BesideSettings(const std::string& configFileName, const std::string&
 
 namespace {
 
-/// The entries of the keys of [Settings], in file order, after their values have been
-/// applied; `invalid` holds the table's keys whose text was no valid value.
-void CheckSettingsKeys(const Profile& settings,
-                       const std::vector<std::pair<const Setting*, std::string>>& invalid,
-                       std::vector<std::string>& entries) {
-    std::vector<std::string> seen;
-    for (const std::string& name : ReadProfileKeyNames(settings, SettingsSection)) {
-        const auto same = [&name](std::string_view other) {
-            return SameAsciiTextIgnoreCase(name, other);
-        };
-        if (std::any_of(seen.begin(), seen.end(), same)) {
-            entries.push_back(FormatMessageText(MessageId::DuplicateKeyText, {name}));
-            continue;
-        }
-        seen.push_back(name);
-        const Setting* setting = SettingOf(name);
-        if (setting == nullptr && !same("ApplicationName"))
-            entries.push_back(FormatMessageText(MessageId::UnknownKeyText, {name}));
-        for (const auto& [key, text] : invalid)
-            if (key == setting)
-                entries.push_back(FormatMessageText(MessageId::InvalidValueText, {key->Key, text}));
-    }
-}
-
-/// Applies the lines of [Environment]; a line that is no change gets its entry.
-void ReadEnvironmentSection(RunState& run, const Profile& settings,
-                            std::vector<std::string>& entries) {
-    const std::vector<std::string> own = EnvironmentStrings();
-    for (const std::string& line : ReadProfileSection(settings, EnvironmentSection)) {
-        VariableChange change;
-        if (EnvironmentChangeOf(line, own, EnvironmentNamesIgnoreCase, change))
-            run.EnvironmentChanges.push_back(std::move(change));
-        else
-            entries.push_back(
-                FormatMessageText(MessageId::InvalidValueText, {EnvironmentSection, line}));
-    }
-}
+enum class SectionKind { Other, Settings, Environment };
 
 }  // namespace
 
-std::vector<std::string> ReadWatcherSettings(RunState& run, const Profile& settings) {
+std::vector<SettingsNote> ReadWatcherSettings(RunState& run, const Profile& settings) {
     std::vector<std::pair<const Setting*, std::string>> invalid;
     for (const Setting& setting : WatcherSettings) {
         std::string text = ReadSetting(settings, std::string(setting.Key).c_str());
@@ -183,30 +147,76 @@ std::vector<std::string> ReadWatcherSettings(RunState& run, const Profile& setti
     }
     run.WorkingDirectory = BesideSettings(run.ConfigFileName, run.WorkingDirectory);
     run.OutputFile = BesideSettings(run.ConfigFileName, run.OutputFile);
+    // The lines of [Environment]; one that is no change is remarked on at its line.
+    const std::vector<std::string> own = EnvironmentStrings();
+    const std::vector<std::string> lines = ReadProfileSection(settings, EnvironmentSection);
+    std::vector<bool> invalidLine(lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        VariableChange change;
+        invalidLine[i] = !EnvironmentChangeOf(lines[i], own, EnvironmentNamesIgnoreCase, change);
+        if (!invalidLine[i]) run.EnvironmentChanges.push_back(std::move(change));
+    }
 
-    // The file's sections in its order: keeper's two, each counted once, and the
-    // misspellings of their names.
-    std::vector<std::string> entries;
+    // The file's lines in its order: keeper's two sections, each read once, their keys and
+    // lines, and the misspellings of their names.
+    std::vector<SettingsNote> notes;
+    const auto note = [&notes](std::size_t line, MessageId id, std::string_view name, bool form) {
+        notes.push_back({line, FormatMessageText(id, {name}), form});
+    };
+    const auto invalidNote = [&notes](std::size_t line, std::string_view key,
+                                      std::string_view text) {
+        notes.push_back({line, FormatMessageText(MessageId::InvalidValueText, {key, text}), false});
+    };
     bool settingsSeen = false;
     bool environmentSeen = false;
-    for (const std::string& section : ReadProfileSectionNames(settings)) {
-        const bool isSettings = SameAsciiTextIgnoreCase(section, SettingsSection);
-        bool& seen = isSettings ? settingsSeen : environmentSeen;
-        if (isSettings || SameAsciiTextIgnoreCase(section, EnvironmentSection)) {
-            if (seen) {
-                entries.push_back(FormatMessageText(MessageId::DuplicateSectionText, {section}));
-            } else if (isSettings) {
-                CheckSettingsKeys(settings, invalid, entries);
-            } else {
-                ReadEnvironmentSection(run, settings, entries);
+    SectionKind in = SectionKind::Other;
+    std::vector<std::string> keys;  // of [Settings], as read so far
+    std::size_t environmentLine = 0;
+    for (const ProfileItem& item : ProfileOutline(settings.Contents)) {
+        if (item.IsSection) {
+            const bool isSettings = SameAsciiTextIgnoreCase(item.Name, SettingsSection);
+            in = SectionKind::Other;
+            if (isSettings || SameAsciiTextIgnoreCase(item.Name, EnvironmentSection)) {
+                bool& seen = isSettings ? settingsSeen : environmentSeen;
+                if (seen)
+                    note(item.Line, MessageId::DuplicateSectionText, item.Name, true);
+                else
+                    in = isSettings ? SectionKind::Settings : SectionKind::Environment;
+                seen = true;
+            } else if (IsMisspelling(item.Name, SettingsSection) ||
+                       IsMisspelling(item.Name, EnvironmentSection)) {
+                note(item.Line, MessageId::UnknownSectionText, item.Name, true);
             }
-            seen = true;
-        } else if (IsMisspelling(section, SettingsSection) ||
-                   IsMisspelling(section, EnvironmentSection)) {
-            entries.push_back(FormatMessageText(MessageId::UnknownSectionText, {section}));
+        } else if (in == SectionKind::Environment) {
+            if (environmentLine < lines.size() && invalidLine[environmentLine])
+                invalidNote(item.Line, EnvironmentSection, lines[environmentLine]);
+            ++environmentLine;
+        } else if (in == SectionKind::Settings && !item.Name.empty()) {
+            const auto same = [&item](std::string_view other) {
+                return SameAsciiTextIgnoreCase(item.Name, other);
+            };
+            if (std::any_of(keys.begin(), keys.end(), same)) {
+                note(item.Line, MessageId::DuplicateKeyText, item.Name, true);
+                continue;
+            }
+            keys.push_back(item.Name);
+            const Setting* setting = SettingOf(item.Name);
+            if (setting == nullptr && !same("ApplicationName"))
+                note(item.Line, MessageId::UnknownKeyText, item.Name, true);
+            for (auto& [key, text] : invalid)
+                if (setting != nullptr && key == setting) {
+                    invalidNote(item.Line, key->Key, text);
+                    key = nullptr;
+                }
         }
     }
-    return entries;
+    // What the system read where this reading of the lines found no key is remarked on all
+    // the same: an invalid value never goes unsaid.
+    for (const auto& [key, text] : invalid)
+        if (key != nullptr) invalidNote(0, key->Key, text);
+    for (std::size_t i = environmentLine; i < lines.size(); ++i)
+        if (invalidLine[i]) invalidNote(0, EnvironmentSection, lines[i]);
+    return notes;
 }
 
 bool IsMisspelling(std::string_view name, std::string_view known) {
@@ -240,16 +250,19 @@ std::string MissingModuleCause(const Profile& settings) {
     if (settings.Error != 0)
         return FormatMessageText(MessageId::UnreadableSettingsText,
                                  {settings.File, SystemErrorText(settings.Error)});
-    const std::vector<std::string> sections = ReadProfileSectionNames(settings);
-    if (std::none_of(sections.begin(), sections.end(), [](const std::string& section) {
-            return SameAsciiTextIgnoreCase(section, SettingsSection);
-        }))
+    const std::vector<ProfileItem> items = ProfileOutline(settings.Contents);
+    const auto settingsSection =
+        std::find_if(items.begin(), items.end(), [](const ProfileItem& item) {
+            return item.IsSection && SameAsciiTextIgnoreCase(item.Name, SettingsSection);
+        });
+    if (settingsSection == items.end())
         return FormatMessageText(MessageId::NoSettingsSectionText, {settings.File});
     std::string keys;
     bool named = false;
-    for (const std::string& name : ReadProfileKeyNames(settings, SettingsSection)) {
-        named = named || SameAsciiTextIgnoreCase(name, "ApplicationName");
-        keys += (keys.empty() ? "" : ", ") + name;
+    for (auto item = settingsSection + 1; item != items.end() && !item->IsSection; ++item) {
+        if (item->Name.empty()) continue;
+        named = named || SameAsciiTextIgnoreCase(item->Name, "ApplicationName");
+        keys += (keys.empty() ? "" : ", ") + item->Name;
     }
     if (named) return FormatMessageText(MessageId::NoProgramText, {settings.File});
     return FormatMessageText(MessageId::NoApplicationNameText,

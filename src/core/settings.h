@@ -1,6 +1,7 @@
 // The settings the watcher reads from [Settings] and [Environment], as one table.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,15 +29,25 @@ std::string ReadSetting(const Profile& settings, const char* key);
 /// take any text: what they cannot read means the default).
 bool ApplySetting(RunState& run, std::string_view key, std::string_view text);
 
+/// A remark on the settings file: the line it is about (0: the file as a whole) and its text.
+/// `Form`: a remark on the file's form, which keeper reads all the same (a key given again, a
+/// key or a section keeper does not read), logged only with "LogDetails"; otherwise a value of
+/// an opt-in key or line that is invalid, always logged.
+struct SettingsNote {
+    std::size_t Line = 0;
+    std::string Text;
+    bool Form = false;
+};
+
 /// Reads the watcher's settings from the settings file into the run state: the keys of
-/// [Settings] and the [Environment] section. Gives the entries the watcher logs about the
-/// file after its start, in the file's order: "Invalid value of KEY: TEXT" for a key, or a
-/// line of [Environment], whose text is no valid value; "Unknown key in Settings: NAME" for
-/// a key of [Settings] that keeper does not read; "Duplicate key in Settings: NAME; the
-/// first one counts" for a key given again, in any case; "Duplicate section: NAME; the first
-/// one counts" for [Settings] or [Environment] given again; "Unknown section: NAME" for a
-/// section whose name is a misspelling of one of theirs.
-std::vector<std::string> ReadWatcherSettings(RunState& run, const Profile& settings);
+/// [Settings] and the [Environment] section. Gives its remarks on the file, in the file's
+/// order: "Invalid value of KEY: TEXT" for a key, or a line of [Environment], whose text is
+/// no valid value; and on the form: "Unknown key in Settings: NAME" for a key of [Settings]
+/// that keeper does not read; "Duplicate key in Settings: NAME; the first one counts" for a
+/// key given again, in any case; "Duplicate section: NAME; the first one counts" for
+/// [Settings] or [Environment] given again; "Unknown section: NAME" for a section whose name
+/// is a misspelling of one of theirs.
+std::vector<SettingsNote> ReadWatcherSettings(RunState& run, const Profile& settings);
 
 /// True when `name` is not `known` but one or two edits (a letter added, removed, changed
 /// or two swapped) away from it, without regard to ASCII case.

@@ -125,15 +125,14 @@ std::string StatusReport(const WatchStatus& status, std::string_view signalName)
     const auto line = [](MessageId id, std::initializer_list<std::string_view> args) {
         return FormatMessageText(id, args) + "\n";
     };
-    std::string report =
-        line(MessageId::StatusWatcherText,
-             {std::to_string(status.WatcherId), StampText(status.WatcherSince)});
+    std::string report = line(MessageId::StatusWatcherText,
+                              {std::to_string(status.WatcherId), StampText(status.WatcherSince)});
     const std::string since = StampText(status.ApplicationSince);
     switch (status.ApplicationState) {
         case WatchStatus::Running:
-            report += line(status.Launched ? MessageId::StatusLaunchedText
-                                           : MessageId::StatusAdoptedText,
-                           {std::to_string(status.ApplicationId), since});
+            report +=
+                line(status.Launched ? MessageId::StatusLaunchedText : MessageId::StatusAdoptedText,
+                     {std::to_string(status.ApplicationId), since});
             break;
         case WatchStatus::Paused:
             report += line(MessageId::StatusPausedText, {since});
@@ -165,15 +164,16 @@ int QueryStatus(const std::string& name, const std::string& moduleName) {
     std::string record;
     WatchStatus status;
     for (int attempt = 1;; ++attempt) {
-        if (!ReadStatusRecord(name, record)) {
+        const RecordRead read = ReadStatusRecord(name, record);
+        if (read == RecordRead::NoWatcher) {
             WriteStandardOutput(FormatMessageText(MessageId::StatusNoWatcherText, {moduleName}) +
                                 "\n");
             return 3;
         }
-        if (DecodeStatus(record, status)) break;
+        if (read == RecordRead::Read && DecodeStatus(record, status)) break;
         if (attempt == Attempts) {
-            WriteStandardOutput(
-                FormatMessageText(MessageId::StatusUnreadableText, {moduleName}) + "\n");
+            WriteStandardOutput(FormatMessageText(MessageId::StatusUnreadableText, {moduleName}) +
+                                "\n");
             return 4;
         }
         Pause(Retry);

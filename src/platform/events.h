@@ -52,14 +52,15 @@ void Pause(std::uint32_t milliseconds);
 /// Marks this process, the watcher of the instance event `name`, for stoppers that wait
 /// for its end; the mark lives until the process exits (Windows: a named mutex, owned;
 /// one that exists already, left by a process that is gone, is waited for and taken over).
-/// Note: Linux needs no call: CreateInstanceEvent made the mark with the name.
+/// Note: Linux needs no call: CreateInstanceEvent made the mark with the name, a FIFO that
+/// the process holds open for writing until it exits.
 void HoldWatcherMark(const std::string& name);
 
 /// Waits, as a stopper that has signalled the event `name`, at most `milliseconds` for the
 /// watcher to end: true when it has ended (or left no mark to wait for), false when it
 /// still runs then or the wait failed. Any number of stoppers may wait at once.
 /// Windows: WaitForSingleObject on the watcher's mark, released again once taken.
-/// Note: Linux polls the pidfd of the process that holds the name's mark.
+/// Note: Linux polls the mark's FIFO for its hang-up, in any PID namespace.
 bool WaitForWatcherEnd(Handle event, const std::string& name, std::uint32_t milliseconds);
 
 enum class PauseOutcome { Elapsed, StopRequested, Failed };

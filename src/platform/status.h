@@ -28,13 +28,17 @@ void WriteStatusRecord(Handle record, std::string_view bytes);
 /// At most this many bytes make a record.
 inline constexpr std::size_t StatusRecordSize = 16384;
 
-/// The contents of the status record of the watcher of the instance `name`, as they are
-/// now; false when no watcher of that name runs (none, or one that was killed: its record
-/// counts no more).
+enum class RecordRead {
+    NoWatcher,   ///< nobody holds the instance name
+    Unreadable,  ///< the name is held, but its record cannot be read
+    Read,
+};
+
+/// The contents of the status record of the watcher of the instance `name`, as they are now.
 /// Windows: the watcher's mapping, while its instance event exists.
 /// Note: Linux: the record file while a process holds its lock; the file of a killed watcher
-/// stays behind without one.
-bool ReadStatusRecord(const std::string& name, std::string& bytes);
+/// stays behind without one, and counts no more.
+RecordRead ReadStatusRecord(const std::string& name, std::string& bytes);
 
 /// Writes `text` to the standard output, a line end being "\n".
 /// Windows: to the standard output handle when keeper has one (redirected, or under Wine),

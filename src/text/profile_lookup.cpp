@@ -110,25 +110,21 @@ std::string LookUpProfileString(std::string_view contents, std::string_view sect
     return result;
 }
 
-std::vector<std::string> ProfileKeyNames(std::string_view contents, std::string_view section) {
-    std::string converted;
-    std::vector<std::string> names;
-    VisitSection(Decoded(contents, converted), section, [&](const ProfileLine& line) {
-        if (IsKeyLine(line)) names.emplace_back(line.Name);
-        return true;
-    });
-    return names;
-}
-
-std::vector<std::string> ProfileSectionNames(std::string_view contents) {
+std::vector<ProfileItem> ProfileOutline(std::string_view contents) {
     std::string converted;
     std::string_view rest = Decoded(contents, converted);
-    std::vector<std::string> names;
-    while (!rest.empty()) {
-        if (std::string_view name; SectionName(Trimmed(NextLine(rest)), name))
-            names.emplace_back(name);
+    std::vector<ProfileItem> items;
+    for (std::size_t number = 1; !rest.empty(); ++number) {
+        const std::string_view line = Trimmed(NextLine(rest));
+        if (line.empty() || line.starts_with(';')) continue;
+        const std::size_t equals = line.find('=');
+        const std::string_view key = UpToNul(Trimmed(line.substr(0, equals)));
+        if (std::string_view name; SectionName(line, name))
+            items.push_back({number, true, std::string(name)});
+        else if (!key.empty() || equals != std::string_view::npos)  // as a section's lines go
+            items.push_back({number, false, std::string(key)});
     }
-    return names;
+    return items;
 }
 
 std::vector<std::string> ProfileSectionLines(std::string_view contents, std::string_view section) {

@@ -28,14 +28,18 @@ std::string LookUpProfileString(std::string_view contents, std::string_view sect
 /// gives every value.  `"a b"` => `a b`;  `'x'` => `x`;  `"a'` => `"a'`;  `"` => `"`.
 std::string_view WithoutEnclosingQuotes(std::string_view value);
 
-/// The names of the keys of that section, in file order: every line but blank ones and
-/// comments (";"), trimmed as above; a name may come more than once.
-/// "[S]\n; c\n a = 1\nb\n" => {"a", "b"}.
-std::vector<std::string> ProfileKeyNames(std::string_view contents, std::string_view section);
+/// One line of an INI text that names something: a section, or a line of the section above
+/// it (a key, with or without "="); comments (";") and blank lines name nothing.
+struct ProfileItem {
+    std::size_t Line = 0;    ///< 1-based; CR LF, LF and CR each end a line
+    bool IsSection = false;  ///< a section's name, not a line of one
+    std::string Name;        ///< trimmed as above; may be empty for a line "=value"
+};
 
-/// The names of the sections, in file order, trimmed as above, each as often as it comes;
-/// as GetPrivateProfileSectionNamesA gives them.  "[A]\nx=1\n[ b ]\n[A]\n" => {"A", "b", "A"}.
-std::vector<std::string> ProfileSectionNames(std::string_view contents);
+/// The named lines of the text in file order, as often as they come, after a byte-order mark
+/// has been taken into account as above.
+///   "[A]\nx=1\n; c\n[ b ]\n=v\n" => {1, section "A"}, {2, "x"}, {4, section "b"}, {5, ""}.
+std::vector<ProfileItem> ProfileOutline(std::string_view contents);
 
 /// The lines of that section as GetPrivateProfileSectionA gives them, in file order:
 /// "name=value" with both trimmed and any quotes kept, a line without "=" as its name alone;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <cstdio>
 #include <fstream>
 
@@ -30,14 +32,14 @@ TEST(SettingsTest, EachKeyConvertsItsTextOrKeepsItsDefault) {
         {"MaxSleepInterval", "-1", false,
          [](const RunState& r) { return r.MaxSleepInterval == 0; }},
         {"LogFileLimit", "-1", false, [](const RunState& r) { return r.LogFileLimit == 0; }},
-        {"StopApplication", "-5", false,
-         [](const RunState& r) { return r.StopApplication == 0; }},
+        {"StopApplication", "-5", false, [](const RunState& r) { return r.StopApplication == 0; }},
         {"StopApplication", "3000", true,
          [](const RunState& r) { return r.StopApplication == 3000; }},
         {"HangTimeout", "-1", false, [](const RunState& r) { return r.HangTimeout == 0; }},
         {"hangtimeout", "0", true, [](const RunState& r) { return r.HangTimeout == 0; }},
         {"LogDetails", "-1", false, [](const RunState& r) { return r.LogDetails == 0; }},
-        {"ApplicationName", "x", false, [](const RunState& r) { return r.ApplicationCommand.empty(); }},
+        {"ApplicationName", "x", false,
+         [](const RunState& r) { return r.ApplicationCommand.empty(); }},
         {"MaxSleepInterval", "1600", true,
          [](const RunState& r) { return r.MaxSleepInterval == 1600; }},
         {"LogFileLimit", "0x100", true, [](const RunState& r) { return r.LogFileLimit == 256; }},
@@ -137,21 +139,27 @@ TEST(SettingsTest, TheWatcherIsToldOfEachMistakeInFileOrder) {
         "SleepInterval=7\r\nStopApplication=-5\r\n"
         "[Environment]\r\nA=1\r\nBROKEN\r\nB=\r\n"
         "[Other]\r\n[settings]\r\nHangTimeout=-1\r\n[Setings]\r\n");
-    const std::vector<std::string> entries = ReadWatcherSettings(run, OpenProfile(run.ConfigFileName));
-    EXPECT_EQ(entries, (std::vector<std::string>{
-                           "Unknown section: Enviroment",
-                           "Invalid value of Window: sideways",
-                           "Unknown key in Settings: SleepIntervall",
-                           "Unknown key in Settings: #SleepInterval",
-                           "Invalid value of NoRestartExitCodes: 3,,4",
-                           "Duplicate key in Settings: sleepintervall; the first one counts",
-                           "Duplicate key in Settings: SleepInterval; the first one counts",
-                           "Invalid value of StopApplication: -5",
-                           "Invalid value of Environment: BROKEN",
-                           "Duplicate section: settings; the first one counts",
-                           "Unknown section: Setings",
-                       }));
-    EXPECT_EQ(run.HangTimeout, 0);  // a second [Settings] is not read
+    const std::vector<SettingsNote> notes =
+        ReadWatcherSettings(run, OpenProfile(run.ConfigFileName));
+    // Line, text, and whether it is a remark on the form, which the log gets in detail only.
+    const std::vector<std::tuple<std::size_t, std::string, bool>> expected = {
+        {1, "Unknown section: Enviroment", true},
+        {6, "Invalid value of Window: sideways", false},
+        {8, "Unknown key in Settings: SleepIntervall", true},
+        {9, "Unknown key in Settings: #SleepInterval", true},
+        {11, "Invalid value of NoRestartExitCodes: 3,,4", false},
+        {12, "Duplicate key in Settings: sleepintervall; the first one counts", true},
+        {14, "Duplicate key in Settings: SleepInterval; the first one counts", true},
+        {15, "Invalid value of StopApplication: -5", false},
+        {18, "Invalid value of Environment: BROKEN", false},
+        {21, "Duplicate section: settings; the first one counts", true},
+        {23, "Unknown section: Setings", true},
+    };
+    std::vector<std::tuple<std::size_t, std::string, bool>> got;
+    for (const SettingsNote& note : notes)
+        got.emplace_back(note.Line, note.Text, note.Form);
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(run.HangTimeout, 0);    // a second [Settings] is not read
     EXPECT_EQ(run.SleepInterval, 5);  // the key's name is known whatever its case
     EXPECT_EQ(run.Window, WindowState::Default);
     EXPECT_EQ(run.LogDetails, 1);
@@ -180,10 +188,10 @@ TEST(SettingsTest, MisspellingsAreOneOrTwoEditsAway) {
         const char* Name;
         bool Misspelt;
     } cases[] = {
-        {"Enviroment", true},   {"Environmnet", true}, {"ENVIRONMENTS", true},
-        {"Envronmen", true},    {"Environment", false}, {"environment", false},
-        {"Env", false},         {"Environ", false}, {"Other", false},
-        {"", false},            {"Envxronmxnt", true}, {"Exvxronmxnt", false},
+        {"Enviroment", true}, {"Environmnet", true},  {"ENVIRONMENTS", true},
+        {"Envronmen", true},  {"Environment", false}, {"environment", false},
+        {"Env", false},       {"Environ", false},     {"Other", false},
+        {"", false},          {"Envxronmxnt", true},  {"Exvxronmxnt", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(IsMisspelling(c.Name, "Environment"), c.Misspelt) << c.Name;
@@ -193,12 +201,13 @@ TEST(SettingsTest, MisspellingsAreOneOrTwoEditsAway) {
 }
 
 TEST(SettingsTest, AMissingModuleNamesItsCause) {
-    const std::string missing = CurrentDirectory() + NativePaths.Separator + "settings-test-none.cfg";
+    const std::string missing =
+        CurrentDirectory() + NativePaths.Separator + "settings-test-none.cfg";
     std::remove(missing.c_str());
     const Profile none = OpenProfile(missing);
     EXPECT_NE(none.Error, 0u);
-    EXPECT_TRUE(MissingModuleCause(none).starts_with("The settings file " + missing +
-                                                     " cannot be read: "))
+    EXPECT_TRUE(
+        MissingModuleCause(none).starts_with("The settings file " + missing + " cannot be read: "))
         << MissingModuleCause(none);
     const struct {
         const char* Contents;

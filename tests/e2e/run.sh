@@ -270,9 +270,13 @@ wait_for 20 has_runs "$dir/record.txt" 2
 # The pause would be the default 10 s if "sleepinterval" were not SleepInterval.
 check "unknown keys: 'sleepinterval=0' relaunches at once ($((SECONDS - started)) s)" [ $((SECONDS - started)) -lt 8 ]
 command=$(native_path "$dir/run-unknown$ext")
-same "unknown keys: one entry each in file order, the bad value among them; known keys in any case" \
-    "$(printf 'Start ku\nUnknown key in Settings: SleepIntervall\nUnknown key in Settings: Colour\nInvalid value of Window: sideways\nStart %s\nRestart %s' \
+same "unknown keys: only the bad value is logged without LogDetails; known keys in any case" \
+    "$(printf 'Start ku\nInvalid value of Window: sideways\nStart %s\nRestart %s' \
         "$command" "$command")" "$(messages "$dir/ku.log")"
+cfg=$(native_path "$dir/ku.cfg")
+same "unknown keys: /s names each remark with its line, in file order" \
+    "$(printf '%s, line 4: Unknown key in Settings: SleepIntervall\n%s, line 6: Unknown key in Settings: Colour\n%s, line 8: Invalid value of Window: sideways' \
+        "$cfg" "$cfg" "$cfg")" "$(keeper "$dir" ku /s 2>/dev/null | tr -d '\r' | grep ', line ')"
 stop_later "$dir" ku $unknown_watcher
 
 dir=$invalid

@@ -95,6 +95,42 @@ is_windows || started+=($(watched $watcher))
 check "UTF-16LE settings: the stop request reaches the watcher" wait_for 20 ended $watcher
 end_started
 
+# --- the original keys given twice, in sections given twice: the log is the original one,
+# the remarks on the file's form come with LogDetails only ---------------------------------
+dir=$work/twice
+install_keeper "$dir" kt
+cp "$bin/keeper-demo$ext" "$dir/twice$ext"  # a name of its own: no earlier demo is adopted
+for details in "" "LogDetails=1"; do
+    rm -f "$dir/kt.log"
+    {
+        printf '[Settings]\r\nApplicationName=%s\r\nApplicationName=%s\r\n' \
+            "$(native_path "$dir/twice$ext")" "$(native_path "$dir/other$ext")"
+        printf 'Parameters=60000\r\nSleepInterval=0\r\n%s\r\n[Setings]\r\nX=1\r\n' "$details"
+        printf '[settings]\r\nParameters=1\r\n'
+    } > "$dir/kt.cfg"
+    (cd "$dir" && exec $runner ./kt$ext) &
+    watcher=$!
+    wait_for 20 grep -qF "Start $(native_path "$dir/twice$ext")" "$dir/kt.log"
+    keeper "$dir" kt /u
+    wait_for 20 ended $watcher
+    # The next watcher must launch the demo, not adopt this one.
+    if is_windows; then wineserver -k 2>/dev/null; wineserver -w 2>/dev/null; else end_scratch_processes "$dir"; fi
+    if [ -z "$details" ]; then
+        original() {
+            [ "$(line_count "$dir/kt.log")" -eq 3 ] && has_line "$dir/kt.log" "Start kt" &&
+                has_line "$dir/kt.log" "Stop kt"
+        }
+        check "keys and sections twice: the log is the original one" original
+    else
+        remarks() {
+            has_line "$dir/kt.log" "Duplicate key in Settings: ApplicationName; the first one counts" &&
+                has_line "$dir/kt.log" "Unknown section: Setings" &&
+                has_line "$dir/kt.log" "Duplicate section: settings; the first one counts"
+        }
+        check "keys and sections twice: LogDetails logs the remarks on the form" remarks
+    fi
+done
+
 # --- a locale that is not installed: time stamps of the C locale, as date(1) writes --------
 if ! is_windows; then
     dir=$work/nolocale

@@ -1,4 +1,5 @@
 #include "platform/profile.h"
+#include "text/profile_lookup.h"
 
 #include <gtest/gtest.h>
 
@@ -211,9 +212,11 @@ TEST_F(SettingsFiles, SectionsAndKeysComeInFileOrderAsOftenAsTheyAre) {
         << "[Settings]\r\nA=1\r\n; comment\r\n\r\n b = 2\r\nA=3\r\n"
            "[ Other ]\r\n; note\r\nX=1\r\n[settings]\r\nD=4\r\n";
     const Profile profile = OpenProfile(file);
-    EXPECT_EQ(ReadProfileSectionNames(profile),
-              (std::vector<std::string>{"Settings", "Other", "settings"}));
-    EXPECT_EQ(ReadProfileKeyNames(profile, "Settings"), (std::vector<std::string>{"A", "b", "A"}));
+    std::vector<std::string> names;  // sections in brackets
+    for (const ProfileItem& item : ProfileOutline(profile.Contents))
+        names.push_back(item.IsSection ? "[" + item.Name + "]" : item.Name);
+    EXPECT_EQ(names, (std::vector<std::string>{"[Settings]", "A", "b", "A", "[Other]", "X",
+                                               "[settings]", "D"}));
     EXPECT_EQ(ReadProfileSection(profile, "Other"), std::vector<std::string>{"X=1"});
     EXPECT_EQ(ReadProfileString(profile, "Settings", "D", 100), "");  // the first section counts
 }
@@ -222,7 +225,7 @@ TEST_F(SettingsFiles, AFileThatCannotBeReadSaysWhy) {
     const Profile missing = OpenProfile((dir_ / "missing.cfg").string());
     EXPECT_NE(missing.Error, 0u);
     EXPECT_EQ(ReadProfileString(missing, "Settings", "Key", 100), "");
-    EXPECT_TRUE(ReadProfileSectionNames(missing).empty());
+    EXPECT_TRUE(missing.Contents.empty());
     EXPECT_NE(OpenProfile(dir_.string()).Error, 0u);  // a directory
 }
 

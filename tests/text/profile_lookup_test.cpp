@@ -79,11 +79,16 @@ TEST(ProfileLookupTest, KeyNamesAndSectionLinesComeInFileOrder) {
     const std::string contents =
         "[Other]\r\nX=1\r\n[settings]\r\n; a comment\r\n\r\n a = 1 \r\nB\r\nq=\"v\"\r\na=2\r\n"
         "=e\r\n[Settings]\r\nlater=1\r\n";
-    EXPECT_EQ(ProfileKeyNames(contents, "Settings"),
-              (std::vector<std::string>{"a", "B", "q", "a"}));
+    std::vector<std::string> outline;  // line: name, sections in brackets
+    for (const ProfileItem& item : ProfileOutline(contents))
+        outline.push_back(std::to_string(item.Line) + ":" +
+                          (item.IsSection ? "[" + item.Name + "]" : item.Name));
+    EXPECT_EQ(outline,
+              (std::vector<std::string>{"1:[Other]", "2:X", "3:[settings]", "6:a", "7:B", "8:q",
+                                        "9:a", "10:", "11:[Settings]", "12:later"}));
     EXPECT_EQ(ProfileSectionLines(contents, "SETTINGS"),
               (std::vector<std::string>{"a=1", "B", "q=\"v\"", "a=2", "=e"}));
-    EXPECT_TRUE(ProfileKeyNames(contents, "Missing").empty());
+    EXPECT_TRUE(ProfileSectionLines(contents, "Missing").empty());
     EXPECT_EQ(ProfileSectionLines(Utf16Le(u"[E]\r\nA=\u00E9\r\n"), "E"),
               (std::vector<std::string>{"A=\xC3\xA9"}));
 }

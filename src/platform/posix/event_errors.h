@@ -29,6 +29,10 @@ std::string EventNameSpace();
 /// enter. Returns an open directory descriptor, or -1 with the reason in errno.
 int OpenNameSpace(bool create = true);
 
+/// True while a process holds the instance event `name` (a watcher, or a moment a stopper
+/// or a duplicate); asks without taking it.
+bool IsInstanceNameHeld(const std::string& name);
+
 /// The text of one of the codes above, naming the directory; the empty text for any
 /// other code.
 std::string EventErrorText(ErrorCode code);

@@ -3,6 +3,9 @@
 // description read lock on its first byte; the lock dies with the last descriptor, even
 // on kill -9, and so does the name. A signal is a byte in the pipe, kept by the kernel
 // while any holder has it open, so a signal sent while nobody waits stays pending.
+// The process that makes a name new marks it as its own with a second FIFO, NAME.watcher,
+// that it holds open for writing until it exits: a stopper waits for the hang-up of that
+// pipe, which needs neither the watcher's process identifier nor a timer.
 #include "platform/events.h"
 
 #include "platform/clock_memory.h"
@@ -15,7 +18,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -76,47 +78,23 @@ int OpenNameSpace(bool create) {
 
 namespace {
 
-bool LockFirstByte(int fd, short type, bool wait) {
+/// The lock of a name's holders on the first byte of its FIFO.
+struct flock NameLock(short type) {
     struct flock lock {};
     lock.l_type = type;
     lock.l_whence = SEEK_SET;
     lock.l_start = 0;
     lock.l_len = 1;
+    return lock;
+}
+
+bool LockFirstByte(int fd, short type, bool wait) {
+    struct flock lock = NameLock(type);
     int result;
     do {
         result = fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &lock);
     } while (result != 0 && errno == EINTR);
     return result == 0;
-}
-
-/// The byte of the holder's mark: the second byte of the FIFO, apart from the first one's
-/// name locks.
-constexpr off_t MarkByte = 1;
-
-/// The lock of the mark on `fd`: a process-associated lock, whose owner F_GETLK names
-/// (an open-file-description lock has no owning process). It lives until the process exits
-/// or closes a descriptor of the FIFO, which the holder keeps open for its whole life.
-struct flock MarkLock() {
-    struct flock lock {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = MarkByte;
-    lock.l_len = 1;
-    return lock;
-}
-
-bool TakeHolderMark(int fd) {
-    struct flock lock = MarkLock();
-    return fcntl(fd, F_SETLK, &lock) == 0;
-}
-
-/// The process that holds the mark on the FIFO of `fd`: 0 when none does, -1 when that
-/// cannot be told (the query failed, or the holder lives in another PID name space).
-pid_t HolderOfMark(int fd) {
-    struct flock lock = MarkLock();
-    if (fcntl(fd, F_GETLK, &lock) != 0) return -1;
-    if (lock.l_type == F_UNLCK) return 0;
-    return lock.l_pid > 0 ? lock.l_pid : -1;
 }
 
 /// Consumes every pending signal: the event resets itself once a wait has seen it.
@@ -131,6 +109,20 @@ int EventRefusal(const struct stat& info) {
     if (!S_ISFIFO(info.st_mode)) return static_cast<int>(EventNotFifo);
     if (info.st_uid != geteuid()) return static_cast<int>(EventOtherOwner);
     return 0;
+}
+
+/// The name of the mark of the instance `name`.
+std::string MarkName(const std::string& name) { return name + ".watcher"; }
+
+/// Makes the mark of the new name `name` in the directory `dir`: its FIFO, held open for
+/// writing (and reading, so that the open never waits) until the process exits.
+void TakeMark(int dir, const std::string& name) {
+    const std::string mark = MarkName(name);
+    if (mkfifoat(dir, mark.c_str(), 0600) != 0 && errno != EEXIST) return;
+    // Never closed: the descriptor goes with the process, and tells its end.
+    const int fd = openat(dir, mark.c_str(), O_RDWR | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    struct stat info {};
+    if (fd >= 0 && (fstat(fd, &info) != 0 || EventRefusal(info) != 0)) close(fd);
 }
 
 InstanceEvent Failure() { return {NoHandle, false, static_cast<ErrorCode>(errno)}; }
@@ -187,10 +179,9 @@ InstanceEvent CreateInstanceEvent(const std::string& name) {
         close(dir);
         return failedOpen;
     }
-    close(dir);
-
     const int refused = fstat(fd, &info) != 0 ? errno : EventRefusal(info);
     if (refused != 0) {
+        close(dir);
         close(fd);
         errno = refused;
         return Failure();
@@ -200,10 +191,12 @@ InstanceEvent CreateInstanceEvent(const std::string& name) {
     // that, while no other process can hold the name yet, the new holder takes its mark.
     if (LockFirstByte(fd, F_WRLCK, false)) {
         Drain(fd);  // bytes left by holders that are gone belong to a dead name
-        TakeHolderMark(fd);
+        TakeMark(dir, name);
+        close(dir);
         LockFirstByte(fd, F_RDLCK, false);
         return {HandleOf(fd), false, 0};
     }
+    close(dir);
     if ((errno == EAGAIN || errno == EACCES) && LockFirstByte(fd, F_RDLCK, true))
         return {HandleOf(fd), true, 0};
     const InstanceEvent failed = Failure();
@@ -283,23 +276,43 @@ void TakeStopSignals(Handle event) {
 
 void HoldWatcherMark(const std::string&) {}
 
-bool WaitForWatcherEnd(Handle event, const std::string&, std::uint32_t milliseconds) {
-    // The process that made the name new holds its mark until it exits: the watcher. Its
-    // pidfd is one wait with a time-out, which any number of stoppers can share; the mark is
-    // looked at again once the pidfd is open, so that a reused identifier is never waited on.
-    const pid_t holder = HolderOfMark(FdOf(event));
-    if (holder <= 0) return holder == 0;
-    const int process = static_cast<int>(syscall(SYS_pidfd_open, holder, 0));
-    if (process < 0) return errno == ESRCH;
-    const pid_t again = HolderOfMark(FdOf(event));
-    bool ended = again >= 0 && again != holder;
-    if (again == holder) {
-        pollfd watched{process, POLLIN, 0};
-        ended = PollUntil(&watched, 1, true, MonotonicMilliseconds() + milliseconds) > 0 &&
-                (watched.revents & POLLNVAL) == 0;
+bool WaitForWatcherEnd(Handle, const std::string& name, std::uint32_t milliseconds) {
+    const int dir = OpenNameSpace(false);
+    if (dir < 0) return false;
+    const std::string mark = MarkName(name);
+    const int fd = openat(dir, mark.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        close(dir);
+        return errno == ENOENT;  // no mark to wait for
     }
-    close(process);
+    // A pipe opened for reading while no writer holds it keeps its hang-up to itself until a
+    // writer has come and gone: a writer of the stopper's own comes and goes, so that the
+    // hang-up shows as soon as no writer is left, and only then. The watcher holds one for as
+    // long as it lives.
+    const int writer = openat(dir, mark.c_str(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (writer >= 0) close(writer);
+    close(dir);
+    bool ended = writer >= 0;
+    const std::uint64_t deadline = MonotonicMilliseconds() + milliseconds;
+    for (pollfd watched{fd, POLLIN, 0}; ended;) {
+        ended = PollUntil(&watched, 1, true, deadline) > 0 && (watched.revents & POLLNVAL) == 0;
+        if (!ended || (watched.revents & POLLHUP) != 0) break;
+        Drain(fd);  // bytes nobody should have written
+    }
+    close(fd);
     return ended;
+}
+
+bool IsInstanceNameHeld(const std::string& name) {
+    const int dir = OpenNameSpace(false);
+    if (dir < 0) return false;
+    const int fd = openat(dir, name.c_str(), O_RDWR | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    close(dir);
+    if (fd < 0) return false;
+    struct flock lock = NameLock(F_WRLCK);
+    const bool held = fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
+    close(fd);
+    return held;
 }
 
 void Pause(std::uint32_t milliseconds) {

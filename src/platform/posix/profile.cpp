@@ -16,7 +16,8 @@ Profile OpenProfile(const std::string& file) {
     // stack; what was read before a failure counts.
     Profile profile{file, {}, 0};
     std::string& contents = profile.Contents;
-    const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // A FIFO without a writer reads as empty instead of holding keeper up in the open.
+    const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
         profile.Error = static_cast<ErrorCode>(errno);
         return profile;
@@ -48,16 +49,8 @@ std::string ReadProfileString(const Profile& profile, const char* section, const
     return LookUpProfileString(profile.Contents, section, key, bufferSize);
 }
 
-std::vector<std::string> ReadProfileKeyNames(const Profile& profile, const char* section) {
-    return ProfileKeyNames(profile.Contents, section);
-}
-
 std::vector<std::string> ReadProfileSection(const Profile& profile, const char* section) {
     return ProfileSectionLines(profile.Contents, section);
-}
-
-std::vector<std::string> ReadProfileSectionNames(const Profile& profile) {
-    return ProfileSectionNames(profile.Contents);
 }
 
 }  // namespace keeper

@@ -34,8 +34,8 @@ Handle CreateStatusRecord(const std::string& name, ErrorCode& error) {
         return NoHandle;
     }
     // The instance name is this watcher's alone, and with it the record of a watcher before.
-    const int fd = openat(dir, RecordName(name).c_str(),
-                          O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int fd =
+        openat(dir, RecordName(name).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     close(dir);
     struct flock lock = RecordLock(F_WRLCK);
     if (fd < 0 || fcntl(fd, F_OFD_SETLK, &lock) != 0 || ftruncate(fd, 0) != 0) {
@@ -52,23 +52,23 @@ void WriteStatusRecord(Handle record, std::string_view bytes) {
     }
 }
 
-bool ReadStatusRecord(const std::string& name, std::string& bytes) {
+RecordRead ReadStatusRecord(const std::string& name, std::string& bytes) {
     const int dir = OpenNameSpace(false);
-    if (dir < 0) return false;
+    if (dir < 0) return RecordRead::NoWatcher;
     const int fd = openat(dir, RecordName(name).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     close(dir);
-    if (fd < 0) return false;
     // A watcher holds the lock for as long as it lives; a reader only asks about it.
     struct flock lock = RecordLock(F_RDLCK);
-    bool held = fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type == F_WRLCK;
-    if (held) {
+    bool read = fd >= 0 && fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type == F_WRLCK;
+    if (read) {
         bytes.resize(StatusRecordSize);
         const ssize_t n = pread(fd, bytes.data(), bytes.size(), 0);
-        held = n >= 0;
-        bytes.resize(held ? static_cast<std::size_t>(n) : 0);
+        read = n >= 0;
+        bytes.resize(read ? static_cast<std::size_t>(n) : 0);
     }
-    close(fd);
-    return held;
+    if (fd >= 0) close(fd);
+    if (read) return RecordRead::Read;
+    return IsInstanceNameHeld(name) ? RecordRead::Unreadable : RecordRead::NoWatcher;
 }
 
 void WriteStandardOutput(std::string_view text) {

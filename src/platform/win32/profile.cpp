@@ -8,13 +8,32 @@
 namespace keeper {
 
 Profile OpenProfile(const std::string& file) {
+    Profile profile{file, {}, 0};
     const DWORD attributes = GetFileAttributesA(file.c_str());
-    ErrorCode error = 0;
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        error = GetLastError();
-    else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        error = ERROR_DIRECTORY;
-    return {file, {}, error};
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        profile.Error = GetLastError();
+        return profile;
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        profile.Error = ERROR_DIRECTORY;
+        return profile;
+    }
+    // The bytes, for the file's layout; a file that cannot be opened now is read by the
+    // system's calls all the same, as far as they can.
+    const HANDLE handle = CreateFileA(file.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return profile;
+    for (;;) {
+        const std::size_t used = profile.Contents.size();
+        profile.Contents.resize(used + 4096);
+        DWORD n = 0;
+        if (!ReadFile(handle, profile.Contents.data() + used, 4096, &n, nullptr)) n = 0;
+        profile.Contents.resize(used + n);
+        if (n == 0) break;
+    }
+    CloseHandle(handle);
+    return profile;
 }
 
 std::string ReadProfileString(const Profile& profile, const char* section, const char* key,
@@ -25,48 +44,23 @@ std::string ReadProfileString(const Profile& profile, const char* section, const
     return std::string(buffer.data(), n);
 }
 
-namespace {
-
-/// The texts of a list ended by two NUL bytes, as `fill` writes it into a buffer of the
-/// size it is given; the buffer grows while the list fills it (the call then returns the
-/// size less 2). `lines`: the texts are a section's lines or key names, which may come
-/// with the section's comments; those are left out, as they are no keys.
-template <typename Fill>
-std::vector<std::string> ProfileList(Fill fill, bool lines = true) {
+std::vector<std::string> ReadProfileSection(const Profile& profile, const char* section) {
+    // The lines come as a list ended by two NUL bytes; the buffer grows while the list fills
+    // it (the call then returns the size less 2). The section's comments come with them, and
+    // are left out.
     for (DWORD size = 4096;; size *= 2) {
         std::vector<char> buffer(size, '\0');
-        const DWORD n = fill(buffer.data(), size);
+        const DWORD n =
+            GetPrivateProfileSectionA(section, buffer.data(), size, profile.File.c_str());
         if (n + 2 >= size && size < (1u << 24)) continue;
-        std::vector<std::string> texts;
+        std::vector<std::string> lines;
         for (DWORD at = 0; at < n && buffer[at] != '\0';) {
-            const std::string_view text(buffer.data() + at);
-            at += static_cast<DWORD>(text.size()) + 1;
-            if (!lines || !text.starts_with(';')) texts.emplace_back(text);
+            const std::string_view line(buffer.data() + at);
+            at += static_cast<DWORD>(line.size()) + 1;
+            if (!line.starts_with(';')) lines.emplace_back(line);
         }
-        return texts;
+        return lines;
     }
-}
-
-}  // namespace
-
-std::vector<std::string> ReadProfileKeyNames(const Profile& profile, const char* section) {
-    return ProfileList([&](char* buffer, DWORD size) {
-        return GetPrivateProfileStringA(section, nullptr, "", buffer, size, profile.File.c_str());
-    });
-}
-
-std::vector<std::string> ReadProfileSection(const Profile& profile, const char* section) {
-    return ProfileList([&](char* buffer, DWORD size) {
-        return GetPrivateProfileSectionA(section, buffer, size, profile.File.c_str());
-    });
-}
-
-std::vector<std::string> ReadProfileSectionNames(const Profile& profile) {
-    return ProfileList(
-        [&](char* buffer, DWORD size) {
-            return GetPrivateProfileSectionNamesA(buffer, size, profile.File.c_str());
-        },
-        false);
 }
 
 }  // namespace keeper

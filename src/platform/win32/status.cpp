@@ -20,9 +20,8 @@ Handle CreateStatusRecord(const std::string& name, ErrorCode& error) {
     // name, and a record that no watcher keeps.
     const HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                               StatusRecordSize, RecordName(name).c_str());
-    void* view = mapping != nullptr
-                     ? MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, StatusRecordSize)
-                     : nullptr;
+    void* view = mapping != nullptr ? MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, StatusRecordSize)
+                                    : nullptr;
     if (view == nullptr) {
         error = GetLastError();
         if (mapping != nullptr) CloseHandle(mapping);
@@ -35,20 +34,20 @@ void WriteStatusRecord(Handle record, std::string_view bytes) {
     std::memcpy(reinterpret_cast<void*>(record), bytes.data(), bytes.size());
 }
 
-bool ReadStatusRecord(const std::string& name, std::string& bytes) {
+RecordRead ReadStatusRecord(const std::string& name, std::string& bytes) {
     // The watcher holds the instance event for as long as it lives, and only it the mapping.
     const HANDLE event = OpenEventA(SYNCHRONIZE, FALSE, name.c_str());
-    if (event == nullptr) return false;
+    if (event == nullptr) return RecordRead::NoWatcher;
     CloseHandle(event);
     const HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, RecordName(name).c_str());
-    if (mapping == nullptr) return false;
+    if (mapping == nullptr) return RecordRead::Unreadable;
     const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, StatusRecordSize);
     if (view != nullptr) {
         bytes.assign(static_cast<const char*>(view), StatusRecordSize);
         UnmapViewOfFile(view);
     }
     CloseHandle(mapping);
-    return view != nullptr;
+    return view != nullptr ? RecordRead::Read : RecordRead::Unreadable;
 }
 
 void WriteStandardOutput(std::string_view text) {
@@ -57,8 +56,8 @@ void WriteStandardOutput(std::string_view text) {
     HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     if ((output == nullptr || output == INVALID_HANDLE_VALUE) &&
         AttachConsole(ATTACH_PARENT_PROCESS))
-        output = CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                             0, nullptr);
+        output = CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                             nullptr);
     if (output == nullptr || output == INVALID_HANDLE_VALUE) return;
     std::string lines;
     for (const char c : text) {
