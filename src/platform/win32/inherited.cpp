@@ -1,0 +1,7 @@
+#include "platform/inherited.h"
+
+namespace keeper {
+
+void PutBackInheritedState() {}
+
+}  // namespace keeper
