@@ -437,14 +437,14 @@ public:
     /// (with errno) when the file cannot be opened. keeper's own descriptor of it is
     /// closed with the setup, right after the launch.
     bool RedirectOutput(const std::string& file) {
-        output_ = open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
-        if (output_ >= 0 && output_ <= 2) {
-            // keeper started without its standard descriptors got the file as one of them,
-            // which the actions below replace in the child: it moves to 3 or above.
-            const int moved = fcntl(output_, F_DUPFD_CLOEXEC, 3);
+        // Never blocking: a FIFO that nobody reads fails the launch (ENXIO) instead of holding
+        // the watcher in the open. The application writes as to any file, blocking.
+        output_ = open(file.c_str(),
+                       O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
+        if (output_ >= 0 && fcntl(output_, F_SETFL, O_APPEND) != 0) {
             const int reason = errno;
             close(output_);
-            output_ = moved;
+            output_ = -1;
             errno = reason;
         }
         if (output_ < 0) return false;
