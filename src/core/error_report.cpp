@@ -7,6 +7,7 @@
 #include "platform/dialogs.h"
 #include "platform/errors.h"
 #include "resources/messages.h"
+#include "text/integer_text.h"
 
 namespace keeper {
 namespace {
@@ -35,9 +36,7 @@ std::string ErrorReportText(const Exception& error) {
     const auto value = static_cast<std::uint32_t>(error.Address() != nullptr ? where.Offset : 0);
     // Eight upper-case hexadecimal digits, as %08X would give; no printf family here, it
     // would bring a whole formatter into keeper.exe for this one number.
-    std::string offset(8, '0');
-    for (int digit = 0; digit < 8; ++digit)
-        offset[7 - digit] = "0123456789ABCDEF"[(value >> (4 * digit)) & 0xF];
+    const std::string offset = HexDigits(value, 8);
     const std::string& message = error.Message();
     const bool addStop = !message.empty() && message.back() != '.';
     std::string text = FormatMessageText(

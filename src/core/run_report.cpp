@@ -17,13 +17,6 @@ std::string UnsignedText(std::uint64_t value) {
     return digits;
 }
 
-std::string HexadecimalText(std::uint32_t value) {
-    std::string digits = "0x";
-    for (int shift = 28; shift >= 0; shift -= 4)
-        digits += "0123456789ABCDEF"[(value >> shift) & 0xF];
-    return digits;
-}
-
 /// The text without the blanks around it.
 std::string_view WithoutBlanks(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
@@ -57,7 +50,7 @@ std::string StatusText(const ExitStatus& status, std::string_view signalName) {
     switch (status.How) {
         case ExitStatus::Exited: {
             std::string code = UnsignedText(status.Value);
-            if (status.Value >= 0x10000) code += " (" + HexadecimalText(status.Value) + ")";
+            if (status.Value >= 0x10000) code += " (0x" + HexDigits(status.Value, 8) + ")";
             return FormatMessageText(MessageId::ExitCodeText, {code});
         }
         case ExitStatus::Signalled:

@@ -71,10 +71,11 @@ struct RunState {
     Handle WaitHandles[2] = {NoHandle, NoHandle};
 };
 
-/// Appends one entry to the run's log, rotated at its size limit. A log that cannot be
-/// written ends the program through the fatal-error report.
+/// Appends one entry to the run's log, rotated at its size limit, with its control bytes made
+/// visible. A log that cannot be written ends the program through the fatal-error report.
 inline void LogEntry(const RunState& run, std::string_view message) {
-    if (const std::optional<Exception> error = WriteLog(run.LogFileName, message, run.LogFileLimit))
+    if (const std::optional<Exception> error =
+            WriteLog(run.LogFileName, VisibleText(message), run.LogFileLimit))
         Raise(*error);
 }
 

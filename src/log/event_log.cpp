@@ -36,6 +36,19 @@ std::optional<Exception> WriteLog(const std::string& logFileName, std::string_vi
     return error;
 }
 
+std::string VisibleText(std::string_view message) {
+    std::string text;
+    text.reserve(message.size());
+    for (const char c : message) {
+        if (static_cast<unsigned char>(c) >= 0x20) {
+            text += c;
+        } else {
+            text += "\\x" + HexDigits(static_cast<unsigned char>(c), 2);
+        }
+    }
+    return text;
+}
+
 std::string ErrorEntry(ErrorCode code) {
     return FormatMessageText(MessageId::ErrorEntryText,
                              {IntegerText(static_cast<std::int32_t>(code)), SystemErrorText(code)});

@@ -20,6 +20,12 @@ namespace keeper {
                                                 std::string_view message,
                                                 std::int32_t sizeLimit = 0);
 
+/// The message of an entry with each byte below 0x20 shown as "\xHH" (two upper-case hex
+/// digits): a text keeper copies into an entry from the settings file, a command line or the
+/// system then cannot cut the log (0x0E), break a line or end an entry.
+///   "hid\x0Eden" (with the byte 0x0E) => `hid\x0Eden` (the four characters);  "a b" => "a b".
+std::string VisibleText(std::string_view message);
+
 /// The entry of a failed system call: "Error <code>: <text>", with the code in signed
 /// decimal and the platform's text for it.
 std::string ErrorEntry(ErrorCode code);

@@ -112,4 +112,12 @@ std::string IntegerText(std::int32_t value) {
     return std::string(digits + start, sizeof digits - start);
 }
 
+std::string HexDigits(std::uint32_t value, int digits) {
+    std::string text(static_cast<std::size_t>(digits), '0');
+    for (int digit = 0; digit < digits; ++digit)
+        text[static_cast<std::size_t>(digits - 1 - digit)] =
+            "0123456789ABCDEF"[(value >> (4 * digit)) & 0xF];
+    return text;
+}
+
 }  // namespace keeper

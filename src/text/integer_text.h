@@ -19,4 +19,8 @@ std::int32_t ParseIntegerOr(std::string_view text, std::int32_t fallback);
 /// Signed decimal text.  -2147483648 => "-2147483648";  0 => "0".
 std::string IntegerText(std::int32_t value);
 
+/// The lowest `digits` hexadecimal digits of `value`, upper case, zeros in front.
+///   (0x1A2B, 8) => "00001A2B";  (0x0E, 2) => "0E";  (0xC0000005, 8) => "C0000005".
+std::string HexDigits(std::uint32_t value, int digits);
+
 }  // namespace keeper
