@@ -3,11 +3,10 @@
 #include <windows.h>
 #include <winternl.h>
 
-#include <algorithm>
-#include <cwchar>
 #include <string_view>
 
 #include "platform/process_text.h"
+#include "platform/win32/environment_block.h"
 #include "text/argument_list.h"
 
 namespace keeper {
@@ -211,69 +210,6 @@ WORD ShowValue(WindowState window) {
     return SW_SHOWNORMAL;
 }
 
-/// The name of an environment entry "NAME=value": up to the first "=" after its first
-/// character, as the entries of the drives' directories ("=C:=C:\\x") begin with one.
-std::wstring_view NameOf(std::wstring_view entry) {
-    return entry.substr(0, std::min(entry.find(L'=', 1), entry.size()));
-}
-
-/// Writes `text` of the ANSI code page at `out` in UTF-16, which never takes more units than
-/// the text has bytes; gives the number of units written.
-std::size_t WriteWide(const std::string& text, wchar_t* out) {
-    const auto size = static_cast<int>(text.size());
-    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), size, out, size);
-    return n > 0 ? static_cast<std::size_t>(n) : 0;
-}
-
-/// Whether the names of two entries compare as Windows compares them: `order` is
-/// CSTR_LESS_THAN for the order it requires of a block (upper-cased, by code unit), or
-/// CSTR_EQUAL for the same name.
-bool CompareNames(std::wstring_view a, std::wstring_view b, int order) {
-    const std::wstring_view x = NameOf(a), y = NameOf(b);
-    return CompareStringOrdinal(x.data(), static_cast<int>(x.size()), y.data(),
-                                static_cast<int>(y.size()), TRUE) == order;
-}
-
-/// The environment block of CREATE_UNICODE_ENVIRONMENT: keeper's own environment as the
-/// system keeps it, in UTF-16, with `changes` applied and sorted by name; each "NAME=value"
-/// ended by a NUL, and one more NUL at the end.
-std::vector<wchar_t> EnvironmentBlock(const std::vector<VariableChange>& changes) {
-    wchar_t* const own = GetEnvironmentStringsW();
-    std::vector<std::wstring_view> entries;  // an empty one is removed
-    for (const wchar_t* entry = own; entry != nullptr && *entry != L'\0';
-         entry += entries.back().size() + 1)
-        entries.emplace_back(entry);
-    // The entries the changes make, "NAME=value" each, in storage of their whole size.
-    std::size_t size = 0;
-    for (const VariableChange& change : changes)
-        size += change.Name.size() + change.Value.size() + 1;
-    std::vector<wchar_t> made(size);
-    wchar_t* at = made.data();
-    for (const VariableChange& change : changes) {
-        std::size_t n = WriteWide(change.Name, at);
-        at[n++] = L'=';
-        for (std::wstring_view& entry : entries)
-            if (CompareNames(entry, {at, n}, CSTR_EQUAL)) entry = {};
-        n += WriteWide(change.Value, at + n);
-        if (!change.Value.empty()) entries.emplace_back(at, n);
-        at += n;
-    }
-    // An insertion sort: a few dozen entries, and little code.
-    std::size_t units = 2;  // the last NUL, and one more for an empty block
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        units += entries[i].size() + 1;
-        for (std::size_t j = i; j > 0 && CompareNames(entries[j], entries[j - 1], CSTR_LESS_THAN);
-             --j)
-            std::swap(entries[j], entries[j - 1]);
-    }
-    std::vector<wchar_t> block(units);  // NULs
-    at = block.data();
-    for (const std::wstring_view entry : entries)
-        if (!entry.empty()) at = std::copy(entry.begin(), entry.end(), at) + 1;
-    if (own != nullptr) FreeEnvironmentStringsW(own);
-    return block;
-}
-
 /// The handles a launch with an output file hands down: the file for standard output and
 /// error, the NUL device for standard input, and the attribute list that makes them the
 /// only handles the program inherits. Everything is closed with the record, right after
@@ -352,7 +288,9 @@ Launch LaunchProcess(const LaunchOptions& options) {
     const bool changed = !options.EnvironmentChanges.empty();
     std::vector<wchar_t> environment;
     if (changed) {
-        environment = EnvironmentBlock(options.EnvironmentChanges);
+        wchar_t* const own = GetEnvironmentStringsW();
+        environment = EnvironmentBlock(own, options.EnvironmentChanges);
+        if (own != nullptr) FreeEnvironmentStringsW(own);
         flags |= CREATE_UNICODE_ENVIRONMENT;
     }
     if (options.ConsoleGroup) flags |= CREATE_NEW_PROCESS_GROUP;
