@@ -207,7 +207,7 @@ install_keeper "$unknown" ku
 install_app "$unknown" run-unknown
 config "$unknown/ku.cfg" "$unknown/run-unknown$ext" "$(native_path "$unknown/record.txt") exit:0,stay" \
     "SleepIntervall=300" "sleepinterval=0" "Colour=blue" ";MaxSleepInterval=5" "Window=sideways" \
-    "LOGDETAILS=0" "[Other]" "Colour=red"
+    "LOGDETAILS=0" $'Adoption=o\x0Eff' "[Other]" "Colour=red"
 start "$unknown" ku
 unknown_watcher=$!
 
@@ -270,13 +270,14 @@ wait_for 20 has_runs "$dir/record.txt" 2
 # The pause would be the default 10 s if "sleepinterval" were not SleepInterval.
 check "unknown keys: 'sleepinterval=0' relaunches at once ($((SECONDS - started)) s)" [ $((SECONDS - started)) -lt 8 ]
 command=$(native_path "$dir/run-unknown$ext")
-same "unknown keys: only the bad value is logged without LogDetails; known keys in any case" \
-    "$(printf 'Start ku\nInvalid value of Window: sideways\nStart %s\nRestart %s' \
+# A control byte in a value is shown, not copied: 0x0E would cut the log at the next entry.
+same "unknown keys: only the bad values are logged without LogDetails; known keys in any case" \
+    "$(printf 'Start ku\nInvalid value of Window: sideways\nInvalid value of Adoption: o\\x0Eff\nStart %s\nRestart %s' \
         "$command" "$command")" "$(messages "$dir/ku.log")"
 cfg=$(native_path "$dir/ku.cfg")
 same "unknown keys: /s names each remark with its line, in file order" \
     "$(printf '%s, line 4: Unknown key in Settings: SleepIntervall\n%s, line 6: Unknown key in Settings: Colour\n%s, line 8: Invalid value of Window: sideways' \
-        "$cfg" "$cfg" "$cfg")" "$(keeper "$dir" ku /s 2>/dev/null | tr -d '\r' | grep ', line ')"
+        "$cfg" "$cfg" "$cfg")" "$(keeper "$dir" ku /s 2>/dev/null | tr -d '\r' | grep ', line [468]:')"
 stop_later "$dir" ku $unknown_watcher
 
 dir=$invalid
@@ -341,10 +342,12 @@ if ! is_windows; then
     closed_watcher=$!
 fi
 
-# A missing working directory, an output file in a missing directory, and one that is a
-# directory (root may write anywhere): one "Error" entry each, and the watcher ends.
+# A missing working directory, an output file in a missing directory, one that is a
+# directory (root may write anywhere), and on Linux a FIFO that nobody reads (the watcher
+# must not wait in its open): one "Error" entry each, and the watcher ends.
 error_entry='^Error -?[0-9]+: [^ ].*$'
 fail_cases="directory output folder"
+is_windows || fail_cases+=" fifo"
 declare -A failing
 for what in $fail_cases; do
     d=$work/fail-$what
@@ -354,6 +357,7 @@ for what in $fail_cases; do
         directory) key="WorkingDirectory=$(native_path "$d/missing")" ;;
         output) key="OutputFile=$(native_path "$d/missing/app.txt")" ;;
         folder) key="OutputFile=$(native_path "$d/folder")" && mkdir "$d/folder" ;;
+        fifo) key="OutputFile=$d/pipe" && mkfifo "$d/pipe" ;;
     esac
     config "$d/kf$what.cfg" "$d/run-fail-$what$ext" "$(native_path "$d/record.txt") stay" "SleepInterval=0" "$key"
     start "$d" kf$what

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Linux: SIGTERM and SIGINT are stop requests, SIGHUP is ignored, and the application
-# keeper launches gets the default signal dispositions and mask.
+# Linux: SIGTERM and SIGINT are stop requests, SIGHUP is ignored, the application keeper
+# launches gets the default signal dispositions and mask, and what keeper's starter passed
+# on (an ignored SIGCHLD, a blocked SIGTERM, closed standard descriptors) is put back.
 source "$(dirname "$0")/lib.sh"
 if is_windows; then
     echo "skip - signals are Linux's"
@@ -65,6 +66,24 @@ check "SIGHUP: nothing is logged" [ "$(line_count "$dir/k.log")" -eq 2 ]
 keeper "$dir" k /u
 check "SIGHUP: keeper /u still stops it" wait_for 20 ended $watcher
 kill -KILL $pid 2>/dev/null
+
+# What a starter may pass on through exec: SIGCHLD ignored (no exit code would be left to
+# read), SIGTERM blocked (it would never become a stop request), descriptors 0-2 closed
+# (keeper's own files would take them).
+dir=$work/inherited
+install "$dir" 1000 0
+printf 'LogDetails=1\r\n' >> "$dir/k.cfg"
+(cd "$dir" && exec env --ignore-signal=CHLD --block-signal=TERM ./k <&- >&- 2>&-) &
+watcher=$!
+end_line="End $dir/$app: exit code 0 after "
+check "inherited SIGCHLD ignored: the exit code is read" \
+    wait_for 20 grep -qF "$end_line" "$dir/k.log"
+standard_files() { [ "$(readlink /proc/$watcher/fd/0 /proc/$watcher/fd/1 /proc/$watcher/fd/2)" = $'/dev/null\n/dev/null\n/dev/null' ]; }
+check "inherited descriptors 0-2 closed: they are /dev/null" standard_files
+kill -s TERM $watcher
+check "inherited SIGTERM blocked: SIGTERM stops the watcher all the same" wait_for 20 ended $watcher
+pid=$(app_pid "$dir")
+[ -n "$pid" ] && kill -KILL $pid
 
 # In a pause: without back-off the application is launched once more first, as for /u;
 # backing off, the stop ends the pause at once.

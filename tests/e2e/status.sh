@@ -117,6 +117,37 @@ check "a killed watcher: exit code 3 (got $code)" [ "$code" -eq 3 ]
 check "a killed watcher: says no watcher runs" [ "$out" = "No watcher runs for the module $module." ]
 kill -KILL $demo 2>/dev/null
 
+# A held name always has a record: a watcher whose first entry waits for another writer of
+# the log is found all the same; a name held without a record (no watcher of keeper's holds
+# it so for longer than a moment) is a watcher whose status cannot be read (Linux).
+if ! is_windows; then
+    dir=$work/held
+    install "$dir" kh 600000 0
+    flock "$dir/kh.log" sleep 1.5 &
+    holder=$!
+    sleep 0.2
+    (cd "$dir" && exec ./kh) &
+    watcher=$!
+    sleep 0.5
+    query "$dir" kh
+    starting() { [ "$code" -eq 1 ] && [ "$(line_of Application)" = "Application: not running" ]; }
+    check "start held up by the log: the watcher is found, not running yet (exit code $code)" starting
+    wait $holder
+    keeper "$dir" kh /u
+    wait_for 20 ended $watcher
+    kill_demo "$dir"
+    name=$XDG_RUNTIME_DIR/keeper/kh_$module
+    python3 -c 'import fcntl, os, sys, time
+fd = os.open(sys.argv[1], os.O_RDWR | os.O_NONBLOCK)
+fcntl.fcntl(fd, fcntl.F_OFD_SETLK, bytes(32))  # F_RDLCK (0) on the whole FIFO, as holders lock it
+time.sleep(3)' "$name" &
+    holder=$!
+    sleep 0.5
+    query "$dir" kh
+    check "a name held without a record: exit code 4 (got $code)" [ "$code" -eq 4 ]
+    kill $holder
+fi
+
 # A query of a misconfigured keeper answers without a box.
 dir=$work/c
 install_keeper "$dir" kc
