@@ -3,7 +3,7 @@
 # polite request is stopped, one that ignores it is ended after the grace time together
 # with the process it started (an adopted one alone), and what a stopped one leaves is ended
 # by force; the whole log of a stop; the stopper returns when the watcher has ended, two at
-# once too; a forced end that fails has its own entry; a stop in a pause ends the pause; a
+# once too, and one in another PID namespace; a forced end that fails has its own entry; a stop in a pause ends the pause; a
 # killed watcher leaves the application running; an invalid value counts as absent.
 source "$(dirname "$0")/lib.sh"
 
@@ -223,6 +223,22 @@ stop "$dir" kn
 check "forced: the stopper's exit code is 0" [ "$stopped" -eq 0 ]
 whole_log "forced: the whole log without LogDetails" "$dir/kn.log" \
     "Start kn" "Start $command" "Terminate $command" "Stop kn"
+
+# --- Linux: a stopper in another PID namespace, where the watcher has no identifier, still
+# waits for the watcher's end --------------------------------------------------------------
+if ! is_windows && unshare --pid --fork true 2>/dev/null; then
+    dir=$work/namespace
+    install_keeper "$dir" kp
+    install_app "$dir" sa-namespace
+    stop_settings "$dir" kp sa-namespace stay "StopApplication=$grace"
+    start_watcher "$dir" kp
+    check "another PID namespace: the application runs" wait_for 30 recorded "$dir" started
+    asked=$(now_ms)
+    (cd "$dir" && exec unshare --pid --fork ./kp /u)
+    stopped=$? took=$(($(now_ms) - asked))
+    waited() { [ "$stopped" -eq 0 ] && [ "$took" -ge "$grace" ] && has_line "$dir/kp.log" "Stop kp"; }
+    check "another PID namespace: the stopper returns 0 once the watcher has ended ($stopped, $took ms)" waited
+fi
 
 # --- an application that ends on the request, leaving a child that ignores it ----------------
 if [ $windows -eq 1 ]; then
