@@ -153,4 +153,20 @@ else
     kill $(pgrep -P "$holder") "$holder" 2>/dev/null  # the lock holder and its sleep
 fi
 
+# --- memory that runs out: the report "Out of memory" and exit code 1, not an abort ----------
+# keeper's own allocator is linked into the release build only, not where the C library's
+# is replaced by a sanitizer's.
+if ! is_windows && [ -z "${KEEPER_SANITIZED:-}" ]; then
+    dir=$work/memory
+    install_keeper "$dir" km
+    own_app "$dir" faults-memory km 0
+    head -c 2000000 /dev/zero | tr '\0' ';' >> "$dir/km.cfg"  # a comment of 2 MB, read whole
+    err=$(cd "$dir" && LD_PRELOAD=$bin/no-memory.so ./km 2>&1 >/dev/null)
+    code=$?
+    check "out of memory: exit code 1 (got $code)" [ "$code" -eq 1 ]
+    check "out of memory: the report says so ($err)" \
+        matches "${err//$'\r'/}" $'^Application Error: Exception EOutOfMemory in module km at [0-9A-F]{8}\.\nOut of memory\.$'
+    check "out of memory: nothing is logged" [ ! -e "$dir/km.log" ]
+fi
+
 summary
