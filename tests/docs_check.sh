@@ -337,7 +337,13 @@ what the application leaves is ended after a polite stop too|\*\*Also when the a
 a stop ends the adopted instance, whichever it is|\*\*A stop ends the adopted instance, whichever it is\.\*\*|the stop ends the instance keeper adopted, whichever it is
 under systemd, TimeoutStopSec must exceed StopApplication|`TimeoutStopSec` must exceed `StopApplication`|Under systemd, TimeoutStopSec must exceed this time
 watch the worker, not its launcher|Watch the program that stays running, not its launcher|Name the worker itself in ApplicationName, not the launcher
-a line with # in front of a key is named as an unknown key|`#SleepInterval=0` is the key `#SleepInterval` and named here|#SleepInterval, named in the log as an unknown key
+a line with # in front of a key is named as an unknown key|`#SleepInterval=0` is the key `#SleepInterval` and named here|a misspelt SleepIntervall or #SleepInterval
+keeper /s checks the settings file, with the lines|\*\*Check the file with `keeper /s` after every edit\.\*\*|run it after every edit of the file
+remarks on the file's form reach the log with LogDetails only|the remarks on the file's form \(unknown keys and sections, anything given twice\) only with `LogDetails`|These entries come with LogDetails only
+a file with the three original keys gives the original log|A file that uses only `ApplicationName`, `Parameters` and `SleepInterval` thus gives the log it always gave|A file with only the three original keys gives the log it always gave
+control bytes in an entry are shown, not copied|each byte below 0x20 is shown as `\\x` and two hexadecimal digits|shows each byte below 0x20 as \\x and two hexadecimal digits
+a held name always has a record, and 4 is never 3|exits with 4, never with 3|and exits with 4, never with 3
+what the application leaves running is adopted; Adoption=off launches anew|\*\*What the application leaves running is adopted\.\*\*.*set `Adoption=off`|Set Adoption=off where only a new launch will do
 WorkingDirectory and OutputFile are relative to the settings file|A relative path is taken from the folder of the settings file|A relative path is taken from the directory of the settings file
 OutputFile=NUL hides the console|`OutputFile=NUL` discards the output and still hides the console|OutputFile=NUL discards the output and still hides the console
 the output file is cut only at the next launch|A file that grows during one long run is only cut at the next launch|a file that grows during one long run is only cut at the next launch
