@@ -3,6 +3,7 @@
  * milliseconds (its only argument); with 0, or without NOTIFY_SOCKET, it sends nothing.
  * Otherwise it waits for a signal. */
 #define _GNU_SOURCE
+#include <stddef.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/socket.h>
@@ -11,13 +12,16 @@
 #include <unistd.h>
 
 static void notify(const char *state) {
-    const char *path = getenv("NOTIFY_SOCKET");
+    const char *name = getenv("NOTIFY_SOCKET");
     struct sockaddr_un address = {.sun_family = AF_UNIX};
-    if (path == NULL || strlen(path) >= sizeof address.sun_path) return;
-    strcpy(address.sun_path, path);
+    size_t length = name == NULL ? 0 : strlen(name);
+    if (length == 0 || length >= sizeof address.sun_path) return;
+    memcpy(address.sun_path, name, length);
+    if (name[0] == '@') address.sun_path[0] = '\0'; /* an abstract name, as keeper gives it */
     int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return;
-    sendto(fd, state, strlen(state), 0, (struct sockaddr *)&address, sizeof address);
+    sendto(fd, state, strlen(state), 0, (struct sockaddr *)&address,
+           offsetof(struct sockaddr_un, sun_path) + length);
     close(fd);
 }
 

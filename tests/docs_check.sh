@@ -355,11 +355,37 @@ a code of NoRestartExitCodes stops keeper|then "Stop keeper", does not relaunch 
 keeper started detached on Linux|setsid keeper /i [^ ]+ /l [^ ]+ > /dev/null 2>&1 < /dev/null &|setsid keeper /i [^ ]+ /l [^ ]+ > /dev/null 2>&1 < /dev/null &
 why: a closed terminal fails the application with EIO|the application's first write fails with EIO|its first write fails with EIO
 a shell service's systemd-notify is heard only without --no-block|do not give it `--no-block`|do not give systemd-notify --no-block
+NOTIFY_SOCKET is an abstract name, its @ a NUL byte|`@` stands for the NUL byte that starts the name in `sun_path`|the @ stands for the NUL byte that starts the name in sun_path
+an abstract address's length counts no NUL after the name|gives the address's length without a NUL at the end|the address's length counts no NUL after the name
 FACTS
 row=$(grep '^| `Parameters` |' "$guide")
 check "guide: the settings table shows how to quote Parameters" \
     grep -qF '`Parameters="a b" "c d"` reaches the application as `a b" "c d`' <<< "$row"
 check "guide: the settings table shows the quotes that work" grep -qF '`Parameters=""a b" "c d""`' <<< "$row"
+
+# --- the guide's Python client of the notification protocol works ------------------------
+# Its notify(), as the guide shows it, sends to an abstract name (NOTIFY_SOCKET=@name, as
+# keeper gives it) and to a path (as a service manager may give it); keeper's use of the C
+# client is tested by tests/e2e/notify.sh.
+client=$(awk '/^```python$/ { inside = 1; next } inside && (/^```$/ || /^notify\(/) { exit } inside' "$guide")
+if ! command -v python3 > /dev/null; then
+    echo "skipped - the guide's Python client: no python3"
+else
+    check "guide: the Python client sends to NOTIFY_SOCKET=@name and to a path" \
+        timeout 20 python3 - "$client" "$work/notify.socket" <<'PYTHON'
+import os, socket, sys
+exec(sys.argv[1])
+name = "keeper-docs-%d" % os.getpid()
+for given, bound in (("@" + name, "\0" + name), (sys.argv[2], sys.argv[2])):
+    with socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM) as receiver:
+        receiver.bind(bound)
+        receiver.settimeout(5)
+        os.environ["NOTIFY_SOCKET"] = given
+        notify("READY=1")
+        if receiver.recv(64) != b"READY=1":
+            sys.exit(1)
+PYTHON
+fi
 
 # --- the unit file in the guide is the one shipped ----------------------------------------
 # The guide's ini block that starts with [Unit].

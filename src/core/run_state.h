@@ -59,7 +59,7 @@ struct RunState {
     /// Above 0, with "HangTimeout" on Linux: a launched application that has not said it
     /// is ready, nor pinged, this many ms after its launch hangs.
     std::int32_t ReadyTimeout = 0;
-    /// With "HangTimeout" on Linux: the socket of the notification protocol and its path,
+    /// With "HangTimeout" on Linux: the socket of the notification protocol and its address,
     /// given to each launched application; none where it could not be made.
     Handle NotifySocket = NoHandle;
     std::string NotifyPath;

@@ -15,17 +15,17 @@ namespace keeper {
 /// Note: Linux has no windows: always false.
 bool WindowNotAnswering(std::uint32_t id);
 
-/// The receiving end of the notification protocol: a datagram socket, and its path for
+/// The receiving end of the notification protocol: a datagram socket, and its address for
 /// the application's NOTIFY_SOCKET.
 struct NotifyChannel {
     Handle Socket = NoHandle;  ///< none when it could not be made, and always on Windows
-    std::string Path;
+    std::string Path;          ///< "@" and the socket's abstract name: no file, any user's
     ErrorCode Error = 0;
 };
 
-/// Makes the channel of the instance `name`, beside the instance event, taking the place
-/// of an old one, with the senders' credentials passed along. Its file is removed when the
-/// process exits (a return from main, or exit), not when it is killed.
+/// Makes the channel of the instance `name`, with the senders' credentials passed along, at
+/// the address recorded beside the instance event by the watcher before, else (none, or
+/// taken) at a name the kernel picks, then recorded. It is gone with its last holder.
 /// Note: Windows has no such protocol: no channel, and no error.
 NotifyChannel OpenNotifyChannel(const std::string& name);
 

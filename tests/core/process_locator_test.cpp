@@ -32,7 +32,7 @@ TEST(ProcessLocator, HangTimeoutAloneLeavesTheEnvironmentToTheBackend) {
     // keeper's environment (no block to build on Windows) and says what to watch.
     RunState run;
     run.HangTimeout = 1500;
-    run.NotifyPath = "/run/user/1/keeper/k_APP.notify";
+    run.NotifyPath = "@0001f";
     LaunchOptions options = LaunchOptionsOf(run, "app");
     EXPECT_TRUE(options.EnvironmentChanges.empty());
     EXPECT_EQ(options.WatchdogTimeout, 1500u);

@@ -27,7 +27,7 @@
 //                                   Later runs send nothing.
 //   hang-app env STAMPS             sends nothing; records NOTIFY_SOCKET, WATCHDOG_USEC and
 //                                   WATCHDOG_PID as "V NAME=value", or "V NAME unset".
-//   hang-app adopted PATH STAMPS    waits for the socket PATH, then sends it "READY=1\n
+//   hang-app adopted PATH STAMPS    waits for a socket at PATH, then sends it "READY=1\n
 //                                   WATCHDOG=trigger" ("T <ms> ok" or "failed"): a process
 //                                   keeper did not launch that speaks the protocol. Later
 //                                   runs send nothing.
@@ -35,11 +35,13 @@
 //   hang-app pingto PATH AFTER PERIOD STAMPS   waits for the socket PATH, then pings it as
 //                                   "ping" does, without a child; every sendto blocks
 //                                   until the datagram is queued.
+//   hang-app send PATH STAMPS        sends "WATCHDOG=1" to the socket PATH once and ends:
+//                                   exit code 0 when it was sent, 1 when not.
 //   hang-app pingstop PERIOD STAMPS   pings as "ping" does, for ever; on SIGTERM ("Q <ms>")
 //                                   it sends 40 more pings, then ends with exit code 0
 //                                   ("E <ms>"): an application that says goodbye while
 //                                   it ends, and cannot end while a sendto blocks.
-// Every mode then stays until it is ended.
+// Every mode but send then stays until it is ended. PATH may be "@name", an abstract name.
 #include <chrono>
 #include <csignal>
 #include <cstddef>
@@ -54,7 +56,6 @@
 #include <windows.h>
 #else
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 #endif
@@ -160,31 +161,41 @@ void Wait(long long milliseconds) {
     if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-/// Sends `text` as one datagram to the socket `path` ("@name" for an abstract one).
-bool Send(const char* path, const std::string& text) {
-    if (path == nullptr || path[0] == '\0') return false;
-    sockaddr_un address{};
+/// Fills `address` with the socket `path` ("@name" for an abstract one); its length, 0 for
+/// none that fits.
+socklen_t AddressOf(const char* path, sockaddr_un& address) {
+    address = sockaddr_un{};
     address.sun_family = AF_UNIX;
-    const std::size_t length = std::strlen(path);
-    if (length >= sizeof address.sun_path) return false;
+    const std::size_t length = path == nullptr ? 0 : std::strlen(path);
+    if (length == 0 || length >= sizeof address.sun_path) return 0;
     std::memcpy(address.sun_path, path, length);
     if (path[0] == '@') address.sun_path[0] = '\0';
+    return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + length);
+}
+
+/// Sends `text` as one datagram to the socket `path` ("@name" for an abstract one).
+bool Send(const char* path, const std::string& text) {
+    sockaddr_un address;
+    const socklen_t length = AddressOf(path, address);
+    if (length == 0) return false;
     const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return false;
     const bool sent = sendto(fd, text.data(), text.size(), 0, reinterpret_cast<sockaddr*>(&address),
-                             static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + length)) ==
-                      static_cast<ssize_t>(text.size());
+                             length) == static_cast<ssize_t>(text.size());
     close(fd);
     return sent;
 }
 
 bool Notify(const std::string& text) { return Send(std::getenv("NOTIFY_SOCKET"), text); }
 
-/// Waits at most 20 s for the socket `path` to be there.
+/// Waits at most 20 s for a socket to be bound at `path`.
 void WaitForSocket(const char* path) {
-    struct stat info {};
-    for (int i = 0; i < 400 && stat(path, &info) != 0; ++i)
+    sockaddr_un address;
+    const socklen_t length = AddressOf(path, address);
+    const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    for (int i = 0; i < 400 && connect(fd, reinterpret_cast<sockaddr*>(&address), length) != 0; ++i)
         Wait(50);
+    close(fd);
 }
 
 int Ping(const char* path, long long after, long long period, bool first, bool child) {
@@ -306,6 +317,7 @@ int main(int argc, char** argv) {
     if (mode == "env" && argc == 3) return Environment();
     if (mode == "adopted" && argc == 4) return Adopted(argv[2], first, false);
     if (mode == "adopted-child" && argc == 4) return Adopted(argv[2], first, true);
+    if (mode == "send" && argc == 4) return Send(argv[2], "WATCHDOG=1") ? 0 : 1;
 #endif
     Stamp('X', "unknown mode " + mode);
     return 2;

@@ -32,6 +32,22 @@ stop_watcher() {
     wait_for 20 ended "$pid"
 }
 
+# recorded INSTANCE: the address of the notification socket that the watcher of INSTANCE
+# (PROGRAM_MODULE) recorded beside its instance name for the next one; empty for none.
+recorded() { cat "$XDG_RUNTIME_DIR/keeper/$1.notify" 2>/dev/null; }
+# socket_of INSTANCE: that address; for an instance started before its first watcher, one
+# recorded here first, as a watcher before would have, which the watcher then takes.
+socket_of() {
+    if [ -z "$(recorded "$1")" ]; then
+        mkdir -p -m 0700 "$XDG_RUNTIME_DIR/keeper"
+        printf '@keeper-test-%s-%s' "$$" "$1" > "$XDG_RUNTIME_DIR/keeper/$1.notify"
+    fi
+    recorded "$1"
+}
+# sends ADDRESS: a datagram to a socket at ADDRESS is sent (the test's own, which a watcher
+# drops: the test is no process of an application's session).
+sends() { [ -n "$1" ] && "$bin/hang-app" send "$1" /dev/null; }
+
 # The stamps of the applications: "S <ms> <pid>" at each start, other letters for what they
 # did; hang-app's format (see hang_app.cpp), which the scripts of notify.sh write too.
 runs() { [ -f "$1" ] && awk '$1 == "S" { n++ } END { print n + 0 }' "$1" || echo 0; }

@@ -2,11 +2,11 @@
 # The notification protocol as services use it ("HangTimeout" on Linux): its real clients
 # (systemd-notify in a shell service run as a user other than root, libsystemd's sd_notify
 # through Python's ctypes, the C example of the guide), WATCHDOG_USEC= and STOPPING=1,
-# "ReadyTimeout", who may notify (the application's session; an adopted instance and the
-# session it leads; nobody else), an adopted instance that pings often, a watcher killed
-# and started again, and the socket's file removed when its watcher ends. A client's case
-# runs where its tool exists and says "skipped" where not. Windows has no such protocol:
-# there "ReadyTimeout" is checked, then ignored.
+# "ReadyTimeout", who may notify (the application's session, also once it runs as another
+# user; an adopted instance and the session it leads; nobody else), an adopted instance that
+# pings often, a watcher killed and started again at the same address, and the socket gone
+# with its watcher. A client's case runs where its tool exists and says "skipped" where not.
+# Windows has no such protocol: there "ReadyTimeout" is checked, then ignored.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/hang_app_lib.sh"
 
@@ -64,8 +64,6 @@ if is_windows; then
 fi
 
 timeout=1500
-# socket_of INSTANCE: the path of the socket of the watcher of INSTANCE (PROGRAM_MODULE).
-socket_of() { echo "$XDG_RUNTIME_DIR/keeper/$1.notify"; }
 # The entries a watcher of the name wrote after the second "Start NAME": those of the
 # watcher started after one was killed.
 second_watcher() { entries "$1" | awk -v s="Start $2" '$0 == s { n++ } n >= 2'; }
@@ -265,16 +263,43 @@ for part in ready invalid alone; do
     eval "${part}_watcher=\$watcher"
 done
 
-# --- who may notify: a stranger; an adopted instance's child, with and without its session ---
+# --- who may notify: a stranger; an application that becomes another user, and a stranger of
+# that user; an adopted instance's child, with and without its session ----------------------
 dir=$work/stranger
 install_keeper "$dir" kn-stranger
 install_hang_app "$dir" quiet-stranger
 install_hang_app "$dir" stranger
 hang_settings "$dir" kn-stranger "$dir/quiet-stranger" "env $dir/stamps.txt" HangTimeout=$timeout SleepInterval=0
+socket=$(socket_of kn-stranger_QUIET-STRANGER)
 start_watcher "$dir" kn-stranger env
 stranger_watcher=$watcher
 # Started by the test, in the test's session: a process of no concern to the watcher.
-(cd "$dir" && exec ./stranger adopted "$(socket_of kn-stranger_QUIET-STRANGER)" "$dir/stranger.txt") &
+(cd "$dir" && exec ./stranger adopted "$socket" "$dir/stranger.txt") &
+# The application drops root's rights (setpriv, as a daemon's own setuid would) before it
+# says it is ready and pings for ever; a stranger of its new user triggers.
+dropped_watcher=0
+if [ "$(id -u)" -ne 0 ] || [ ${#as_user[@]} -eq 0 ]; then
+    skipped "dropped: an application that drops root's rights needs root and setpriv"
+else
+    dir=$work/dropped
+    install_keeper "$dir" kn-dropped
+    install_hang_app "$dir" dropped
+    install_hang_app "$dir" stranger-dropped
+    chmod 0711 "$work"
+    chown -R 65534:65534 "$dir"
+    hang_settings "$dir" kn-dropped "$(command -v setpriv)" \
+        "${as_user[*]:1} $dir/dropped ping 600000 300 $dir/stamps.txt" \
+        HangTimeout=$timeout ReadyTimeout=2000 SleepInterval=0 Adoption=off
+    start_watcher "$dir" kn-dropped env
+    dropped_watcher=$watcher
+    # The address the kernel gave the watcher's socket, once the application pings it.
+    if wait_for 20 grep -qs '^P ' "$dir/stamps.txt"; then
+        socket=$(recorded kn-dropped_SETPRIV)
+        (cd "$dir" && exec "${as_user[@]}" ./stranger-dropped adopted "$socket" "$dir/stranger.txt") &
+    else
+        fail "dropped: the application pings"
+    fi
+fi
 for part in leader follower; do
     dir=$work/$part
     install_keeper "$dir" kn-$part
@@ -319,8 +344,9 @@ for part in silent trigger; do
     check "killed, $part: the application started" wait_for 20 grep -qs '^S ' "$dir/stamps.txt"
     kill -KILL "$first"
     wait "$first" 2> /dev/null
-    check "killed, $part: the socket stays behind the killed watcher" \
-        [ -S "$(socket_of kn-${part}_KILLED-${part^^})" ]
+    address=$(recorded kn-${part}_KILLED-${part^^})
+    check "killed, $part: its address stays recorded, its socket gone with it ($address)" \
+        eval '[ -n "$address" ] && ! sends "$address"'
     start_watcher "$dir" kn-$part env
     eval "killed_${part}_watcher=\$watcher"
 done
@@ -340,14 +366,13 @@ check "goodbye: its 40 pings after the request went out, and it ended by itself"
 check "goodbye: asked, not ended by force (Stop, not Terminate)" \
     in_order "$dir/kn-goodbye.log" "^Stop $(re "$dir/goodbye")\$" '^Stop kn-goodbye$'
 
-# --- the socket's file goes when its watcher ends: by a stop, by the fatal-error report -------
+# --- the socket goes with its watcher: by a stop, by the fatal-error report -------------------
 dir=$work/gone
 install_keeper "$dir" kn-gone
 install_hang_app "$dir" quiet-gone
 hang_settings "$dir" kn-gone "$dir/quiet-gone" "env $dir/stamps.txt" HangTimeout=$timeout SleepInterval=0
 start_watcher "$dir" kn-gone env
 gone_watcher=$watcher
-gone_socket=$(socket_of kn-gone_QUIET-GONE)
 dir=$work/fatal
 install_keeper "$dir" kn-fatal
 install_hang_app "$dir" quiet-fatal
@@ -356,10 +381,14 @@ mkdir "$dir/log"  # a log that is a directory: the first entry fails
 (cd "$dir" && ./kn-fatal /l "$dir/log" > /dev/null 2>&1)
 fatal_code=$?
 check "fatal: the watcher ends through the error report (exit code 1, got $fatal_code)" [ $fatal_code -eq 1 ]
-check "fatal: its socket's file is removed" [ ! -e "$(socket_of kn-fatal_QUIET-FATAL)" ]
-check "stopped: the socket is there while the watcher runs" wait_for 10 test -S "$gone_socket"
+address=$(recorded kn-fatal_QUIET-FATAL)
+check "fatal: its socket was made ($address), and is gone: a datagram to it is not sent" \
+    eval '[ -n "$address" ] && ! sends "$address"'
+check "stopped: the socket is there while the watcher runs" \
+    wait_for 10 eval 'address=$(recorded kn-gone_QUIET-GONE) && sends "$address"'
 check "stopped: the watcher stops" stop_watcher "$work/gone" kn-gone $gone_watcher
-check "stopped: its socket's file is removed" [ ! -e "$gone_socket" ]
+check "stopped: its socket is gone: a datagram to $address is not sent" \
+    eval '[ -n "$address" ] && ! sends "$address"'
 
 # === the checks ===============================================================================
 
@@ -458,7 +487,7 @@ check "ReadyTimeout invalid: \"Invalid value of ReadyTimeout: -5\" right after \
     [ "$(entries "$log" | sed -n 2p)" = "Invalid value of ReadyTimeout: -5" ]
 log=$work/alone/kn-alone.log
 check "ReadyTimeout without HangTimeout: no entry names it, and no socket is made" \
-    [ "$(entries "$log" | grep -c ReadyTimeout)" -eq 0 -a ! -e "$(socket_of kn-alone_QUIET-ALONE)" ]
+    [ "$(entries "$log" | grep -c ReadyTimeout)" -eq 0 -a -z "$(recorded kn-alone_QUIET-ALONE)" ]
 
 # --- who may notify ------------------------------------------------------------------------------
 check "stranger: its datagram was sent" wait_for 20 eval '[ "$(stamp "$work/stranger/stranger.txt" T 1 3)" = ok ]'
@@ -477,10 +506,20 @@ check "stranger: a process outside the application's session does not speak for 
     [ "$(entries "$work/stranger/kn-stranger.log" | grep -c '^Hung ')" -eq 0 -a "$(runs "$work/stranger/stamps.txt")" -eq 1 ]
 check "follower: the child of an adopted instance that leads no session does not speak for it" \
     [ "$(entries "$work/follower/kn-follower.log" | grep -c '^Hung ')" -eq 0 -a "$(runs "$work/follower/stamps.txt")" -eq 1 ]
+if [ "$dropped_watcher" != 0 ]; then
+    stamps=$work/dropped/stamps.txt
+    check "dropped: it runs as another user (uid $(stat -c %u "/proc/$(stamp "$stamps" S 1 3)" 2>/dev/null))" \
+        [ "$(stat -c %u "/proc/$(stamp "$stamps" S 1 3)" 2>/dev/null)" = 65534 ]
+    check "dropped: its stranger's datagram was sent" \
+        wait_for 10 eval '[ "$(stamp "$work/dropped/stranger.txt" T 1 3)" = ok ]'
+    check "dropped: READY=1 and every ping were sent, and it is never hung: one run, no \"Hung\"" \
+        [ "$(grep -c '^P ' "$stamps")" -ge 10 -a "$(grep -c '^X' "$stamps")" -eq 0 -a \
+          "$(entries "$work/dropped/kn-dropped.log" | grep -c '^Hung ')" -eq 0 -a "$(runs "$stamps")" -eq 1 ]
+fi
 check "ReadyTimeout invalid: counts as absent: never hung" \
     [ "$(entries "$work/invalid/kn-invalid.log" | grep -c '^Hung ')" -eq 0 -a "$(runs "$work/invalid/stamps.txt")" -eq 1 ]
 check "ReadyTimeout without HangTimeout: never hung" [ "$(runs "$work/alone/stamps.txt")" -eq 1 ]
-for part in stranger leader follower invalid alone; do
+for part in stranger dropped leader follower invalid alone; do
     eval "pid=\$${part}_watcher"
     [ "$pid" = 0 ] || check "$part: the watcher stops" stop_watcher "$work/$part" kn-$part $pid
 done
