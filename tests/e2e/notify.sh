@@ -249,16 +249,22 @@ MAIN
 fi
 
 # --- ReadyTimeout: an application that never says it is ready; an invalid value; no HangTimeout
-for part in ready invalid alone; do
+# "adopt": ReadyTimeout is for what keeper launched; an adopted instance is never asked.
+for part in ready invalid alone adopt; do
     dir=$work/$part
     install_keeper "$dir" kn-$part
     install_hang_app "$dir" quiet-$part
     case $part in
-    ready) keys=(HangTimeout=$timeout ReadyTimeout=2000 LogDetails=1) ;;
+    ready|adopt) keys=(HangTimeout=$timeout ReadyTimeout=2000 LogDetails=1) ;;
     invalid) keys=(HangTimeout=$timeout ReadyTimeout=-5) ;;
     alone) keys=(ReadyTimeout=1000) ;;
     esac
     hang_settings "$dir" kn-$part "$dir/quiet-$part" "env $dir/stamps.txt" "${keys[@]}" SleepInterval=0
+    if [ $part = adopt ]; then
+        (cd "$dir" && exec ./quiet-$part env "$dir/stamps.txt" > /dev/null 2>&1) &
+        wait_for 20 grep -qs '^S ' "$dir/stamps.txt"
+        adopt_since=$SECONDS
+    fi
     start_watcher "$dir" kn-$part env
     eval "${part}_watcher=\$watcher"
 done
@@ -488,6 +494,14 @@ check "ReadyTimeout invalid: \"Invalid value of ReadyTimeout: -5\" right after \
 log=$work/alone/kn-alone.log
 check "ReadyTimeout without HangTimeout: no entry names it, and no socket is made" \
     [ "$(entries "$log" | grep -c ReadyTimeout)" -eq 0 -a -z "$(recorded kn-alone_QUIET-ALONE)" ]
+log=$work/adopt/kn-adopt.log
+sleep $((adopt_since + 4 - SECONDS > 0 ? adopt_since + 4 - SECONDS : 0))  # ReadyTimeout and 2 s more
+adopted_unasked() {
+    has_line "$log" "Adopt $work/adopt/quiet-adopt: process $(stamp "$work/adopt/stamps.txt" S 1 3)" &&
+        [ "$(entries "$log" | grep -c '^Hung ')" -eq 0 -a "$(runs "$work/adopt/stamps.txt")" -eq 1 ]
+}
+check "ReadyTimeout: an adopted instance that never says it is ready is not hung" adopted_unasked
+check "ReadyTimeout: the watcher of the adopted one stops" stop_watcher "$work/adopt" kn-adopt $adopt_watcher
 
 # --- who may notify ------------------------------------------------------------------------------
 check "stranger: its datagram was sent" wait_for 20 eval '[ "$(stamp "$work/stranger/stranger.txt" T 1 3)" = ok ]'
