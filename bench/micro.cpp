@@ -15,10 +15,11 @@
 #include <string>
 #include <vector>
 
+#include "core/driver.h"
 #include "core/process_locator.h"
 #include "core/run_state.h"
 #include "log/event_log.h"
-#include "log/exceptions.h"
+#include "log/fatal_errors.h"
 #include "log/time_stamp.h"
 #include "platform/posix/descriptors.h"
 #include "platform/process_text.h"
@@ -78,8 +79,9 @@ void BM_ProcessScan(benchmark::State& state) {
     const Sleepers sleepers(static_cast<int>(state.range(0)));
     std::vector<std::uint32_t> ids;
     for (auto _ : state) {
-        keeper::ErrorCode error = 0;
-        if (!keeper::ListProcessIds(ids, error)) state.SkipWithError("cannot list processes");
+        const keeper::Result<std::vector<std::uint32_t>> listed = keeper::ListProcessIds();
+        if (listed.Error != 0) state.SkipWithError("cannot list processes");
+        ids = listed.Value;
         const keeper::ModuleQuery query =
             keeper::PrepareModuleQuery("KEEPER-ABSENT.BIN", "/usr/bin/keeper-absent.bin");
         const keeper::Handle found = keeper::FindRunningInstance(ids, query).Process;
@@ -97,8 +99,9 @@ void BM_ProcessScanCommand(benchmark::State& state) {
     const Sleepers sleepers(static_cast<int>(state.range(0)));
     std::vector<std::uint32_t> ids;
     for (auto _ : state) {
-        keeper::ErrorCode error = 0;
-        if (!keeper::ListProcessIds(ids, error)) state.SkipWithError("cannot list processes");
+        const keeper::Result<std::vector<std::uint32_t>> listed = keeper::ListProcessIds();
+        if (listed.Error != 0) state.SkipWithError("cannot list processes");
+        ids = listed.Value;
         keeper::ModuleQuery query = keeper::PrepareModuleQuery("KEEPER_BENCH", "/proc/self/exe");
         query.Arguments = std::vector<std::string>{"--no-such-argument"};
         const keeper::Handle found = keeper::FindRunningInstance(ids, query).Process;
@@ -154,7 +157,7 @@ void BM_WriteLog(benchmark::State& state) {
     close(fd);
     std::int64_t entries = 0;
     for (auto _ : state) {
-        if (keeper::WriteLog(log, message)) state.SkipWithError("cannot write the log");
+        if (keeper::WriteLog(log, message) != 0) state.SkipWithError("cannot write the log");
         if (++entries % 4096 == 0) {  // keep the file near its starting size
             state.PauseTiming();
             fd = open(log.c_str(), O_WRONLY);
@@ -168,9 +171,8 @@ void BM_WriteLog(benchmark::State& state) {
 BENCHMARK(BM_WriteLog)->Arg(1024)->Arg(std::int64_t{4} << 30)->Unit(benchmark::kMicrosecond);
 
 void BM_TimeStampText(benchmark::State& state) {
-    std::optional<keeper::Exception> error;
     for (auto _ : state)
-        benchmark::DoNotOptimize(keeper::TimeStampText(error));
+        benchmark::DoNotOptimize(keeper::TimeStampText());
 }
 BENCHMARK(BM_TimeStampText);
 

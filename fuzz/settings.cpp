@@ -31,8 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     keeper::Profile settings{"/etc/keeper/keeper.cfg", provider.ConsumeRemainingBytesAsString(), 0};
     keeper::RunState run;
     run.ConfigFileName = settings.File;
-    for (const std::string& entry : keeper::ReadWatcherSettings(run, settings))
-        Require(IsEntry(entry) && entry.find_first_of("\r\n") == std::string::npos);
+    for (const keeper::SettingsNote& note : keeper::ReadWatcherSettings(run, settings))
+        Require(IsEntry(note.Text) && note.Text.find_first_of("\r\n") == std::string::npos);
     // What an invalid or absent count leaves is the default, never a negative count.
     Require(run.SleepInterval >= 0 && run.MaxSleepInterval >= 0 && run.LogFileLimit >= 0 &&
             run.LogDetails >= 0 && run.StopApplication >= 0 && run.HangTimeout >= 0);

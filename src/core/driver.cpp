@@ -2,6 +2,7 @@
 
 #include "core/back_off.h"
 #include "core/hang_watch.h"
+#include "core/launcher.h"
 #include "core/process_locator.h"
 #include "core/run_report.h"
 #include "core/settings.h"
@@ -27,10 +28,7 @@ namespace {
 std::string FileNameOf(std::string_view path) { return FileNamePart(path, NativePaths, LeadBytes); }
 
 /// The local date and time now, for the status record; 0 for a clock outside the calendar.
-DateTimeValue Now() {
-    std::optional<Exception> error;
-    return CurrentLocalDateTime(error).value_or(0);
-}
+DateTimeValue Now() { return CurrentLocalDateTime().Value; }
 
 /// Writes the status record anew: at each turn of the watch loop, never in between.
 void Publish(const RunState& run) {
@@ -60,59 +58,29 @@ void ReadNotifications(const RunState& run, HangWatch& watch, std::uint64_t now,
             TakeNotification(watch, now, datagram.Text);
 }
 
-/// PauseUnlessSignalled while the notification socket is open: what comes on it meanwhile
-/// is read and dropped, so that no sender blocks. `event` none: the pause is the plain one.
-PauseOutcome PauseReadingNotifications(const RunState& run, Handle event,
-                                       std::uint32_t milliseconds, ErrorCode& error) {
-    const std::uint64_t end = MonotonicMilliseconds() + milliseconds;
-    for (;;) {
-        const std::uint64_t now = MonotonicMilliseconds();
-        const auto left = static_cast<std::uint32_t>(end > now ? end - now : 0);
-        switch (WaitForStopExitOrTime(event, NoHandle, run.NotifySocket, true, left, error)) {
-            case WaitOutcome::Notified:
-                DropNotifications(run.NotifySocket);
-                break;
-            case WaitOutcome::StopRequested:
-                return PauseOutcome::StopRequested;
-            case WaitOutcome::Failed:
-                return PauseOutcome::Failed;
-            default:
-                return PauseOutcome::Elapsed;
-        }
-    }
-}
-
-/// The pause before the next launch, after a run of `lasted` ms. Backing off, a stop
-/// request ends the pause at once and the watcher with it (false). Otherwise the pause is
-/// the plain one, and a stop request stays pending for the next wait. The notification
-/// socket is read meanwhile.
+/// The pause before the next launch, after a run of `lasted` ms. With back-off or
+/// "StopApplication", a stop request ends the pause at once and the watcher with it
+/// (false); otherwise it stays pending for the next wait. The notification socket is
+/// drained meanwhile.
 bool PauseBeforeRelaunch(RunState& run, BackOff& backOff, std::uint64_t lasted) {
     const bool plain = !backOff.Enabled() && run.StopApplication <= 0;
-    if (plain && run.NotifySocket == NoHandle) {
-        if (run.SleepInterval == 0) return true;
-        PublishPause(run, static_cast<std::uint32_t>(run.SleepInterval));
-        Pause(static_cast<std::uint32_t>(run.SleepInterval));
-        return true;
-    }
-    // With "StopApplication" too, a stop ends the pause: nothing is launched after it.
     const std::uint32_t pause = backOff.Enabled() ? NextPause(backOff, lasted)
                                                   : static_cast<std::uint32_t>(run.SleepInterval);
+    if (plain && pause == 0) return true;
     PublishPause(run, pause);
-    ErrorCode error = 0;
-    switch (
-        run.NotifySocket == NoHandle
-            ? PauseUnlessSignalled(run.WaitHandles[0], pause, error)
-            : PauseReadingNotifications(run, plain ? NoHandle : run.WaitHandles[0], pause, error)) {
-        case PauseOutcome::Elapsed:
-            return true;
-        case PauseOutcome::StopRequested:
+    const Result<WaitOutcome> waited =
+        Wait({plain ? NoHandle : run.WaitHandles[0], NoHandle, run.NotifySocket},
+             MonotonicMilliseconds() + pause);
+    switch (waited.Value) {
+        case WaitOutcome::StopRequested:
             LogStop(run);
             return false;
-        case PauseOutcome::Failed:
-            LogEntry(run, "WaitForSingleObject: " + SystemErrorText(error));
+        case WaitOutcome::Failed:
+            LogEntry(run, "WaitForSingleObject: " + SystemErrorText(waited.Error));
             return false;
+        default:
+            return true;
     }
-    return false;
 }
 
 /// The entry of an end the watcher has seen: "End <command>: <status> after <T> s".
@@ -150,7 +118,7 @@ void StopApplicationFirst(RunState& run, const Located& located, std::uint64_t s
 /// application must have said that it is ready (Linux). The socket is read whoever sends:
 /// the application launched or adopted, or another process. Gives TimedOut once the
 /// application hangs, any other outcome as the plain wait does.
-WaitOutcome WaitWatchingHangs(const RunState& run, const Located& located, ErrorCode& error) {
+Result<WaitOutcome> WaitWatchingHangs(const RunState& run, const Located& located) {
     HangWatch watch{static_cast<std::uint64_t>(run.HangTimeout)};
     // The platform that has a notification socket has no windows to check.
     const bool pings = run.NotifySocket != NoHandle;
@@ -161,17 +129,18 @@ WaitOutcome WaitWatchingHangs(const RunState& run, const Located& located, Error
     for (;;) {
         std::uint32_t wait = CheckInterval(watch.Timeout);
         const bool timed = !pings || PingDeadline(watch, MonotonicMilliseconds(), wait);
-        const WaitOutcome outcome = WaitForStopExitOrTime(run.WaitHandles[0], run.WaitHandles[1],
-                                                          run.NotifySocket, timed, wait, error);
+        const Result<WaitOutcome> waited =
+            Wait({run.WaitHandles[0], run.WaitHandles[1], run.NotifySocket, true},
+                 timed ? MonotonicMilliseconds() + wait : NoDeadline);
         const std::uint64_t now = MonotonicMilliseconds();
-        if (outcome == WaitOutcome::TimedOut && !pings) {
+        if (waited.Value == WaitOutcome::TimedOut && !pings) {
             TakeWindowCheck(watch, now, WindowNotAnswering(located.Id));
-        } else if (outcome == WaitOutcome::Notified) {
+        } else if (waited.Value == WaitOutcome::Notified) {
             ReadNotifications(run, watch, now, located.Id, leadsSession);
-        } else if (outcome != WaitOutcome::TimedOut) {
-            return outcome;
+        } else if (waited.Value != WaitOutcome::TimedOut) {
+            return waited;
         }
-        if (Hangs(watch, now)) return WaitOutcome::TimedOut;
+        if (Hangs(watch, now)) return {WaitOutcome::TimedOut, 0};
     }
 }
 
@@ -189,6 +158,12 @@ ExitStatus EndHungApplication(RunState& run, const Located& located) {
 }
 
 }  // namespace
+
+Located FindOrStartProcess(RunState& run) {
+    const Result<Located> found = FindApplication(run);
+    if (found.Error != 0) return {};
+    return found.Value.Process != NoHandle ? found.Value : LaunchApplication(run);
+}
 
 void WatchLoop(RunState& run, Located (*locate)(RunState&)) {
     BackOff backOff{run.SleepInterval, run.MaxSleepInterval};
@@ -213,14 +188,14 @@ void WatchLoop(RunState& run, Located (*locate)(RunState&)) {
             // The watcher holds nothing between entries: what start-up, the scan and the
             // entries freed goes back before the wait, which may last for weeks.
             ReleaseFreedMemory();
-            ErrorCode error = 0;
             ExitStatus ended;
             bool hung = false;
-            switch (run.HangTimeout > 0
-                        ? WaitWatchingHangs(run, located, error)
-                        : WaitForStopOrExit(run.WaitHandles[0], run.WaitHandles[1], error)) {
+            const Result<WaitOutcome> waited =
+                run.HangTimeout > 0 ? WaitWatchingHangs(run, located)
+                                    : Wait({run.WaitHandles[0], run.WaitHandles[1]}, NoDeadline);
+            switch (waited.Value) {
                 case WaitOutcome::Failed:
-                    LogEntry(run, "WaitForMultipleObjects: " + SystemErrorText(error));
+                    LogEntry(run, "WaitForMultipleObjects: " + SystemErrorText(waited.Error));
                     return;
                 case WaitOutcome::StopRequested:
                     if (run.StopApplication > 0) StopApplicationFirst(run, located, started);
@@ -335,14 +310,14 @@ int AnswerStatusQuery(const RunState& run, const Profile& settings) {
 /// The status record, made as soon as the name is taken, so that a held name always has
 /// one; the error of one that cannot be made, or 0.
 ErrorCode MakeStatusRecord(RunState& run, const std::string& instanceName) {
-    ErrorCode error = 0;
-    run.StatusRecord = CreateStatusRecord(instanceName, error);
+    const Result<Handle> record = CreateStatusRecord(instanceName);
+    run.StatusRecord = record.Value;
     run.Status.WatcherId = OwnProcessId();
     run.Status.WatcherSince = Now();
     run.Status.SettingsFile = run.ConfigFileName;
     run.Status.LogFile = run.LogFileName;
     Publish(run);
-    return error;
+    return record.Error;
 }
 
 /// The watcher's first entries: its start, the remarks on the settings file that the log
@@ -357,7 +332,7 @@ void LogWatcherStart(RunState& run, const std::vector<SettingsNote>& notes,
     // Without its socket, an application cannot ping: it is never taken for hung.
     if (LogIfFailed(run, notify.Error == 0, notify.Error)) {
         run.NotifySocket = notify.Socket;
-        run.NotifyPath = notify.Path;
+        run.NotifyAddress = notify.Address;
     }
     // Without its record, a status query finds the watcher but cannot tell more.
     LogIfFailed(run, run.StatusRecord != NoHandle, recordError);

@@ -14,6 +14,11 @@ namespace keeper {
 /// a raised error never returns here).
 int RunWatchdog();
 
+/// The process to watch next: a running instance of the application (FindApplication), or
+/// else a new launch (LaunchApplication). None when the process list cannot be read
+/// (nothing launched, nothing logged) or the launch failed (its error logged).
+Located FindOrStartProcess(RunState& run);
+
 /// The watcher's loop: the process `locate` finds or starts is waited for, and after its
 /// end and a pause the next; until a stop request, a failed wait or launch, a process list
 /// that cannot be read, or an exit code of "NoRestartExitCodes".

@@ -51,6 +51,13 @@ int RunWithErrorReport(int (*body)()) {
     return body();
 }
 
+[[gnu::noinline]] void RaiseLogFailure(ErrorCode code) {
+    Exception error = FatalError(code);
+    // The report names the entry that failed: the return address lies right after it.
+    error.SetAddress(__builtin_return_address(0));
+    Raise(error);
+}
+
 void Raise(const Exception& error) {
     if (DebuggerWantsErrors()) __builtin_trap();
     const std::string caption =

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "log/exceptions.h"
+#include "log/fatal_errors.h"
 
 namespace keeper {
 
@@ -16,6 +16,10 @@ int RunWithErrorReport(int (*body)());
 /// have run. With a debugger present the error is left to the debugger instead, as a trap
 /// at the point of the raise.
 [[noreturn]] void Raise(const Exception& error);
+
+/// Ends the program with the fatal-error report of the error `code` of a log entry that
+/// cannot be written (FatalError), placed at the call of this function.
+[[noreturn]] void RaiseLogFailure(ErrorCode code);
 
 /// The text of the box: the class name, the module and the code address (relative to the
 /// module's load address, eight upper-case hex digits) where the error was raised, and

@@ -62,7 +62,7 @@ struct RunState {
     /// With "HangTimeout" on Linux: the socket of the notification protocol and its address,
     /// given to each launched application; none where it could not be made.
     Handle NotifySocket = NoHandle;
-    std::string NotifyPath;
+    std::string NotifyAddress;
     /// What a status query learns of the watcher, and the record it reads it from; none
     /// where the record could not be made.
     WatchStatus Status;
@@ -74,9 +74,8 @@ struct RunState {
 /// Appends one entry to the run's log, rotated at its size limit, with its control bytes made
 /// visible. A log that cannot be written ends the program through the fatal-error report.
 inline void LogEntry(const RunState& run, std::string_view message) {
-    if (const std::optional<Exception> error =
-            WriteLog(run.LogFileName, VisibleText(message), run.LogFileLimit))
-        Raise(*error);
+    if (const ErrorCode error = WriteLog(run.LogFileName, VisibleText(message), run.LogFileLimit))
+        RaiseLogFailure(error);
 }
 
 /// Passes `succeeded` through; when it is false, first logs "Error <code>: <text>".

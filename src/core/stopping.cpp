@@ -1,6 +1,14 @@
 #include "core/stopping.h"
 
+#include "platform/clock_memory.h"
+#include "platform/events.h"
+
 namespace keeper {
+
+bool WaitForEnd(const Watched& watched, std::uint32_t milliseconds) {
+    return Wait({NoHandle, watched.Process, watched.Notify}, MonotonicMilliseconds() + milliseconds)
+               .Value == WaitOutcome::ProcessEnded;
+}
 
 const EndingCalls PlatformEnding = {AskToEnd, WaitForEnd, EndByForce, EndWhatIsLeft};
 

@@ -8,6 +8,11 @@
 
 namespace keeper {
 
+/// Waits at most `milliseconds` for the watched process to end, the notification socket
+/// drained meanwhile, so that no sender blocks while it ends: true when it ended, false when
+/// it still runs or the wait failed.
+bool WaitForEnd(const Watched& watched, std::uint32_t milliseconds);
+
 /// The platform's calls that end a process; tests give their own.
 struct EndingCalls {
     void (*Ask)(const Watched& watched);

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <limits>
 
-
 namespace keeper {
 
 namespace {

@@ -10,29 +10,25 @@
 
 namespace keeper {
 
-std::optional<Exception> WriteLog(const std::string& logFileName, std::string_view message,
-                                  std::int32_t sizeLimit) {
+ErrorCode WriteLog(const std::string& logFileName, std::string_view message,
+                   std::int32_t sizeLimit) {
     // The file is opened and closed for every entry: between entries others may read,
     // move or delete it, and a deleted log is created again by the next entry.
     TextFileChannel channel;
     BindChannel(channel, logFileName, sizeLimit);
-    if (IsExistingFile(logFileName))
-        OpenForAppend(channel);
-    else
-        OpenForCreate(channel);
-    if (std::optional<Exception> error = CheckIo()) return error;  // nothing to close
-    std::optional<Exception> error;
-    std::string line = TimeStampText(error);
-    if (!error) {
-        line.append(" ").append(message).append("\r\n");
-        PutText(channel, line);
-        WriteOutBuffer(channel);
-        error = CheckIo();
+    if (const ErrorCode error =
+            IsExistingFile(logFileName) ? OpenForAppend(channel) : OpenForCreate(channel))
+        return error;  // nothing to close
+    Result<std::string> line = TimeStampText();
+    ErrorCode error = line.Error;
+    if (error == 0) {
+        line.Value.append(" ").append(message).append("\r\n");
+        error = PutText(channel, line.Value);
+        if (error == 0) error = WriteOutBuffer(channel);
     }
     // The file is closed on every path; an error of the close takes the place of the one
     // on its way.
-    CloseChannel(channel);
-    if (std::optional<Exception> closing = CheckIo()) return closing;
+    if (const ErrorCode closing = CloseChannel(channel)) return closing;
     return error;
 }
 

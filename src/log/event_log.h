@@ -2,23 +2,19 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
-#include "log/exceptions.h"
 #include "platform/handles.h"
 
 namespace keeper {
 
 /// Appends one entry, the message followed by CR LF, to the log file. With a `sizeLimit`
 /// above 0, a log of that many bytes or more is rotated first (see OpenForAppend).
-/// Gives the error that ends the program when the file cannot be opened, written or
-/// closed (an EInOutError), or when the clock is outside the calendar (an EConvertError);
-/// none when the entry is written.
-[[nodiscard]] std::optional<Exception> WriteLog(const std::string& logFileName,
-                                                std::string_view message,
-                                                std::int32_t sizeLimit = 0);
+/// Gives the error when the file cannot be opened, written or closed, or when the clock is
+/// outside the calendar (see FatalError); 0 when the entry is written.
+[[nodiscard]] ErrorCode WriteLog(const std::string& logFileName, std::string_view message,
+                                 std::int32_t sizeLimit = 0);
 
 /// The message of an entry with each byte below 0x20 shown as "\xHH" (two upper-case hex
 /// digits): a text keeper copies into an entry from the settings file, a command line or the

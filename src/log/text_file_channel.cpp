@@ -9,9 +9,6 @@
 
 namespace keeper {
 
-// keeper has one thread, so one code serves it.
-constinit ErrorCode PendingIoCode = 0;
-
 namespace {
 
 // Another keeper writing its entry has the file for a moment; waiting for it a little
@@ -23,35 +20,36 @@ constexpr std::uint32_t SharingRetryPause = 20;
 /// existence test is appended to instead, so that its entries are kept; with a size
 /// limit, a file to be appended to that another writer has just rotated away is created.
 /// Another writer's hold on the file is waited out for a while.
-bool OpenFile(TextFileChannel& channel, OpenMode& mode) {
+ErrorCode OpenFile(TextFileChannel& channel, OpenMode& mode) {
     const bool rotating = channel.SizeLimit > 0;
-    ErrorCode error = 0;
     for (int attempt = 0;; ++attempt) {
         const OpenMode asked =
             rotating && mode == OpenMode::Append ? OpenMode::AppendRenamable : mode;
-        if (Files.Open(channel.Path, asked, channel.Handle, error)) return true;
-        if (attempt == SharingRetries) break;
-        if (mode == OpenMode::Create && error == FileExists) {
+        const Result<FileHandle> opened = Files.Open(channel.Path, asked);
+        if (opened.Error == 0) {
+            channel.Handle = opened.Value;
+            return 0;
+        }
+        if (attempt == SharingRetries) return opened.Error;
+        if (mode == OpenMode::Create && opened.Error == FileExists) {
             mode = OpenMode::Append;
-        } else if (rotating && mode == OpenMode::Append && error == FileNotFound) {
+        } else if (rotating && mode == OpenMode::Append && opened.Error == FileNotFound) {
             mode = OpenMode::Create;
-        } else if (error == SharingViolation) {
+        } else if (opened.Error == SharingViolation) {
             Pause(SharingRetryPause);
         } else {
-            break;
+            return opened.Error;
         }
     }
-    PendingIoCode = error;
-    return false;
 }
 
 /// Renames the open log to its rotated name; another process that has either file open
 /// is waited out as an open waits out another writer.
-bool RenameToRotatedName(const TextFileChannel& channel, ErrorCode& error) {
+ErrorCode RenameToRotatedName(const TextFileChannel& channel) {
     const std::string rotated = RotatedName(channel.Path, NativePaths, LeadBytes);
     for (int attempt = 0;; ++attempt) {
-        if (Files.Rename(channel.Path, rotated, error)) return true;
-        if (error != SharingViolation || attempt == SharingRetries) return false;
+        const ErrorCode error = Files.Rename(channel.Path, rotated);
+        if (error != SharingViolation || attempt == SharingRetries) return error;
         Pause(SharingRetryPause);
     }
 }
@@ -59,62 +57,52 @@ bool RenameToRotatedName(const TextFileChannel& channel, ErrorCode& error) {
 /// Cuts the file of `size` bytes at the first 0x0E byte among its last 128 bytes,
 /// leaving the file position at the end. Sizes and positions are 64-bit, so a cut never
 /// removes bytes that were not examined, however large the log has grown.
-bool ApplyTailRule(TextFileChannel& channel, std::uint64_t size, ErrorCode& error) {
+ErrorCode ApplyTailRule(TextFileChannel& channel, std::uint64_t size) {
     const std::uint64_t start = size >= ChannelBufferSize ? size - ChannelBufferSize : 0;
-    std::uint32_t n = 0;
-    if (!Files.Seek(channel.Handle, static_cast<std::int64_t>(start), SeekFrom::Begin, error) ||
-        !Files.Read(channel.Handle, channel.Buffer, ChannelBufferSize, n, error))
-        return false;
-    const char* hit = std::find(channel.Buffer, channel.Buffer + n, '\x0E');
-    if (hit == channel.Buffer + n) return true;
+    if (const ErrorCode error =
+            Files.Seek(channel.Handle, static_cast<std::int64_t>(start), SeekFrom::Begin))
+        return error;
+    const Result<std::uint32_t> read =
+        Files.Read(channel.Handle, channel.Buffer, ChannelBufferSize);
+    if (read.Error != 0) return read.Error;
+    const char* hit = std::find(channel.Buffer, channel.Buffer + read.Value, '\x0E');
+    if (hit == channel.Buffer + read.Value) return 0;
     const auto back =
-        static_cast<std::int64_t>(hit - channel.Buffer) - static_cast<std::int64_t>(n);
-    return Files.Seek(channel.Handle, back, SeekFrom::End, error) &&
-           Files.Truncate(channel.Handle, error);
+        static_cast<std::int64_t>(hit - channel.Buffer) - static_cast<std::int64_t>(read.Value);
+    if (const ErrorCode error = Files.Seek(channel.Handle, back, SeekFrom::End)) return error;
+    return Files.Truncate(channel.Handle);
 }
 
-bool WriteOut(TextFileChannel& channel) {
-    if (channel.Fill == 0) return true;
-    ErrorCode error = 0;
-    const bool written = Files.Write(channel.Handle, channel.Buffer, channel.Fill, error);
-    channel.Fill = 0;
-    if (!written) PendingIoCode = error;
-    return written;
-}
-
-void Open(TextFileChannel& channel, OpenMode mode) {
+ErrorCode Open(TextFileChannel& channel, OpenMode mode) {
     // A log is rotated at most once per entry: the file opened after the rotation is
     // new, or one another writer has just begun.
     bool mayRotate = channel.SizeLimit > 0;
-    ErrorCode error = 0;
     for (;;) {
-        if (!OpenFile(channel, mode)) return;
+        if (const ErrorCode error = OpenFile(channel, mode)) return error;
         if (mode == OpenMode::Create) break;
-        std::uint64_t size = 0;
-        bool kept = Files.Size(channel.Handle, size, error);
-        if (kept && mayRotate && size >= static_cast<std::uint64_t>(channel.SizeLimit)) {
+        const Result<std::uint64_t> size = Files.Size(channel.Handle);
+        ErrorCode error = size.Error;
+        if (error == 0 && mayRotate &&
+            size.Value >= static_cast<std::uint64_t>(channel.SizeLimit)) {
             mayRotate = false;
-            if (RenameToRotatedName(channel, error)) {
-                if (!Files.Close(channel.Handle, error)) {
-                    PendingIoCode = error;
-                    return;
-                }
+            error = RenameToRotatedName(channel);  // the log stays as it was when it fails
+            if (error == 0) {
+                if (const ErrorCode closing = Files.Close(channel.Handle)) return closing;
                 mode = OpenMode::Create;
                 continue;
             }
-            kept = false;  // the log stays as it was
         }
-        if (kept && ApplyTailRule(channel, size, error)) break;
-        PendingIoCode = error;
-        Files.Close(channel.Handle, error);
-        return;
+        if (error == 0) error = ApplyTailRule(channel, size.Value);
+        if (error == 0) break;
+        static_cast<void>(Files.Close(channel.Handle));
+        return error;
     }
-    if (!Files.HasKnownType(channel.Handle, error)) {
-        Files.Close(channel.Handle, error);
-        PendingIoCode = UnknownFileTypeCode;
-        return;
+    if (!Files.HasKnownType(channel.Handle).Value) {
+        static_cast<void>(Files.Close(channel.Handle));
+        return UnknownFileTypeCode;
     }
     channel.Fill = 0;
+    return 0;
 }
 
 }  // namespace
@@ -125,41 +113,36 @@ void BindChannel(TextFileChannel& channel, std::string_view path, std::int32_t s
     channel.SizeLimit = sizeLimit;
 }
 
-void OpenForCreate(TextFileChannel& channel) { Open(channel, OpenMode::Create); }
+ErrorCode OpenForCreate(TextFileChannel& channel) { return Open(channel, OpenMode::Create); }
 
-void OpenForAppend(TextFileChannel& channel) { Open(channel, OpenMode::Append); }
+ErrorCode OpenForAppend(TextFileChannel& channel) { return Open(channel, OpenMode::Append); }
 
-void PutText(TextFileChannel& channel, std::string_view text) {
+ErrorCode WriteOutBuffer(TextFileChannel& channel) {
+    if (channel.Fill == 0) return 0;
+    const ErrorCode error = Files.Write(channel.Handle, channel.Buffer, channel.Fill);
+    channel.Fill = 0;
+    return error;
+}
+
+ErrorCode PutText(TextFileChannel& channel, std::string_view text) {
     for (;;) {
         const std::uint32_t free = ChannelBufferSize - channel.Fill;
         if (free > text.size()) {
             std::memcpy(channel.Buffer + channel.Fill, text.data(), text.size());
             channel.Fill += static_cast<std::uint32_t>(text.size());
-            return;
+            return 0;
         }
         std::memcpy(channel.Buffer + channel.Fill, text.data(), free);
         channel.Fill = ChannelBufferSize;
         text.remove_prefix(free);
-        if (!WriteOut(channel)) return;  // the rest of the text is dropped
+        if (const ErrorCode error = WriteOutBuffer(channel)) return error;
     }
 }
 
-void WriteOutBuffer(TextFileChannel& channel) { WriteOut(channel); }
-
-void CloseChannel(TextFileChannel& channel) {
-    WriteOutBuffer(channel);
-    ErrorCode error = 0;
-    if (!Files.Close(channel.Handle, error)) PendingIoCode = error;
-}
-
-[[gnu::noinline]] std::optional<Exception> CheckIo() {
-    if (PendingIoCode == 0) return std::nullopt;
-    const ErrorCode code = PendingIoCode;
-    PendingIoCode = 0;
-    EInOutError error = InOutError(code);
-    // The report names the check that raised: the return address lies right after it.
-    error.SetAddress(__builtin_return_address(0));
-    return error;
+ErrorCode CloseChannel(TextFileChannel& channel) {
+    const ErrorCode written = WriteOutBuffer(channel);
+    const ErrorCode closed = Files.Close(channel.Handle);
+    return written != 0 ? written : closed;
 }
 
 }  // namespace keeper

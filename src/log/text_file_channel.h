@@ -6,7 +6,6 @@
 #include <string>
 #include <string_view>
 
-#include "log/exceptions.h"
 #include "platform/files.h"
 
 namespace keeper {
@@ -23,39 +22,31 @@ struct TextFileChannel {
     std::uint32_t Fill = 0;  ///< bytes held in Buffer, not yet handed to the file
 };
 
-/// The code of the latest failed channel operation not yet raised; 0 when none.
-/// A later success does not clear it; only CheckIo does, as it raises it.
-extern constinit ErrorCode PendingIoCode;
-
-/// The code a channel stores when the opened object is of no known file type.
+/// The code a channel gives when the opened object is of no known file type.
 inline constexpr ErrorCode UnknownFileTypeCode = 105;
 
 void BindChannel(TextFileChannel& channel, std::string_view path, std::int32_t sizeLimit = 0);
 
-/// Creates the file, which must not exist yet. On failure PendingIoCode holds the
-/// reason and the channel stays closed.
-void OpenForCreate(TextFileChannel& channel);
+/// Creates the file, which must not exist yet; gives the error of a failure, after which
+/// the channel stays closed.
+[[nodiscard]] ErrorCode OpenForCreate(TextFileChannel& channel);
 
 /// Opens an existing file to add to it. Before that, a 0x0E byte among its last 128
 /// bytes cuts the file at the first such byte. With a size limit, a file that has reached
 /// it is first renamed to its RotatedName, replacing an older one, and a new file is
 /// opened in its place; the test and the rename happen while no other writer has the
 /// file, so a writer that waited meanwhile finds the new file.
-void OpenForAppend(TextFileChannel& channel);
+[[nodiscard]] ErrorCode OpenForAppend(TextFileChannel& channel);
 
-/// Adds the text to the buffer, writing the buffer out each time it becomes full.
-void PutText(TextFileChannel& channel, std::string_view text);
+/// Adds the text to the buffer, writing the buffer out each time it becomes full; after
+/// a failed write the rest of the text is dropped.
+[[nodiscard]] ErrorCode PutText(TextFileChannel& channel, std::string_view text);
 
 /// Hands the buffered bytes to the file in one request; they are dropped if it fails.
-void WriteOutBuffer(TextFileChannel& channel);
+[[nodiscard]] ErrorCode WriteOutBuffer(TextFileChannel& channel);
 
 /// Writes out what is buffered and closes the file; the channel is closed even when
-/// the close fails.
-void CloseChannel(TextFileChannel& channel);
-
-/// Raises the EInOutError of PendingIoCode when it is not 0, clearing it: the error, placed
-/// at the check that called CheckIo, for the caller to carry to the fatal-error report.
-/// None when nothing failed.
-[[nodiscard]] std::optional<Exception> CheckIo();
+/// the close fails. Gives the error of the write-out, or else of the close.
+[[nodiscard]] ErrorCode CloseChannel(TextFileChannel& channel);
 
 }  // namespace keeper

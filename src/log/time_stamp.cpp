@@ -91,18 +91,14 @@ void ReadLocaleDateTimeSettings() {
     TakeSettingsFrom(*answers);
 }
 
-std::optional<DateTimeValue> CurrentLocalDateTime(std::optional<Exception>& error) {
+Result<DateTimeValue> CurrentLocalDateTime() {
     const LocalTime now = CurrentLocalTime();
-    if (!IsValidDate(now.Year, now.Month, now.Day)) {
-        error = EConvertError(MessageText(MessageId::DateEncodeErrorText));
-        return std::nullopt;
-    }
-    if (!IsValidTime(now.Hour, now.Minute, now.Second, now.Millisecond)) {
-        error = EConvertError(MessageText(MessageId::TimeEncodeErrorText));
-        return std::nullopt;
-    }
-    return DateValueOf(now.Year, now.Month, now.Day) +
-           TimeValueOf(now.Hour, now.Minute, now.Second, now.Millisecond);
+    if (!IsValidDate(now.Year, now.Month, now.Day)) return {0, DateOutsideCalendar};
+    if (!IsValidTime(now.Hour, now.Minute, now.Second, now.Millisecond))
+        return {0, TimeOutsideCalendar};
+    return {DateValueOf(now.Year, now.Month, now.Day) +
+                TimeValueOf(now.Hour, now.Minute, now.Second, now.Millisecond),
+            0};
 }
 
 std::string EraNameText(int count, std::uint16_t year, std::uint16_t month, std::uint16_t day) {
@@ -134,9 +130,10 @@ std::string StampText(DateTimeValue value) {
     return DateTimeText("", value, LocaleSettings, LeadBytes, {EraNameText, EraYearText});
 }
 
-std::string TimeStampText(std::optional<Exception>& error) {
-    const std::optional<DateTimeValue> now = CurrentLocalDateTime(error);
-    return now ? StampText(*now) : std::string();
+Result<std::string> TimeStampText() {
+    const Result<DateTimeValue> now = CurrentLocalDateTime();
+    if (now.Error != 0) return {{}, now.Error};
+    return {StampText(now.Value), 0};
 }
 
 }  // namespace keeper

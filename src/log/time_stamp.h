@@ -7,7 +7,7 @@
 
 #include "log/date_time.h"
 #include "log/date_time_text.h"
-#include "log/exceptions.h"
+#include "log/fatal_errors.h"
 #include "platform/locale.h"
 
 namespace keeper {
@@ -26,9 +26,9 @@ LocaleDateTimeSettings SettingsFromAnswers(const LocaleAnswers& answers, const L
 /// Fills `LocaleSettings` from the user's locale; runs once at start-up.
 void ReadLocaleDateTimeSettings();
 
-/// The local date and time now; none, with the EConvertError that says whether the date
-/// or the time was out of range in `error`, when the clock gives one outside the calendar.
-std::optional<DateTimeValue> CurrentLocalDateTime(std::optional<Exception>& error);
+/// The local date and time now; DateOutsideCalendar or TimeOutsideCalendar when the clock
+/// gives one outside the calendar.
+Result<DateTimeValue> CurrentLocalDateTime();
 
 /// The era tokens g and e of the time stamp, from the platform's alternate calendar: the
 /// era's name (with a count of 1 its short form: the first character of a Japanese one,
@@ -41,8 +41,8 @@ std::string EraYearText(int count, std::uint16_t year, std::uint16_t month, std:
 std::string StampText(DateTimeValue value);
 
 /// The local date and time now in the user's short date and long time patterns (the
-/// pattern "C"); at midnight to the second the date alone. The empty text, with the error
-/// in `error`, when the clock is outside the calendar.
-std::string TimeStampText(std::optional<Exception>& error);
+/// pattern "C"); at midnight to the second the date alone. The error of
+/// CurrentLocalDateTime when the clock is outside the calendar.
+Result<std::string> TimeStampText();
 
 }  // namespace keeper

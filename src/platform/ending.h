@@ -1,5 +1,5 @@
-// Ending the watched application: the polite request, the timed wait for its end, and the
-// end by force of the process with what it started.
+// Ending the watched application: the polite request, and the end by force of the process
+// with what it started.
 #pragma once
 
 #include <cstdint>
@@ -26,12 +26,6 @@ struct Watched {
 /// Note: Linux sends SIGTERM to the process group of a launched process, which leads one
 /// of its own, and to the process alone when it was adopted.
 void AskToEnd(const Watched& watched);
-
-/// Waits at most `milliseconds` for the process to end: one timed wait. True when it
-/// ended, false when it still runs or the wait failed.
-/// Note: Linux polls the pidfd with that time-out, and the notification socket, whose
-/// datagrams are read and dropped meanwhile, so that no sender blocks while it ends.
-bool WaitForEnd(const Watched& watched, std::uint32_t milliseconds);
 
 /// Ends the process by force, with every process of its group when it was launched in
 /// one (Windows: TerminateJobObject; TerminateProcess for an adopted one, opened again

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/clock_memory.h"
 #include "platform/handles.h"
 
 namespace keeper {
@@ -27,17 +28,35 @@ bool SignalEvent(Handle event);
 
 enum class WaitOutcome { StopRequested, ProcessEnded, Failed, TimedOut, Notified };
 
-/// Blocks until the event is signalled (consuming the signal) or the process has ended;
-/// when both hold, the event wins. Failed leaves the reason in `error`.
-/// Note: Linux waits with poll on the FIFO and a pidfd.
-WaitOutcome WaitForStopOrExit(Handle event, Handle process, ErrorCode& error);
+/// What one wait watches; a handle of none is not watched.
+struct Waited {
+    Handle Event = NoHandle;    ///< the instance event: its signal ends the wait, consumed
+    Handle Process = NoHandle;  ///< a process: its end ends the wait
+    /// The notification socket: a datagram ends the wait (Notified), unread, with
+    /// `EndOnDatagram`; without it the datagrams are read and dropped as the wait goes on,
+    /// so that no sender blocks.
+    Handle Notify = NoHandle;
+    bool EndOnDatagram = false;
+};
 
-/// As WaitForStopOrExit, and also ends after `milliseconds` (TimedOut; with `timed`), or
-/// when `notify` (none for no such wait) has a datagram to read (Notified): still one wait.
-/// Windows: WaitForMultipleObjects with the time-out; `notify` is always none there.
-/// Note: Linux polls the notification socket with the FIFO and the pidfd.
-WaitOutcome WaitForStopExitOrTime(Handle event, Handle process, Handle notify, bool timed,
-                                  std::uint32_t milliseconds, ErrorCode& error);
+/// A deadline that never comes: the wait lasts until what it watches ends it.
+inline constexpr std::uint64_t NoDeadline = UINT64_MAX;
+
+/// keeper's one wait: blocks until the event is signalled (StopRequested), the process has
+/// ended (ProcessEnded), a datagram waits (Notified) or the monotonic clock
+/// (MonotonicMilliseconds) reaches `deadline` (TimedOut); of several at once, the first in
+/// that order. Failed comes with the error. With nothing to watch it is a pause until the
+/// deadline. Nothing polls: the deadline is the wait's time-out.
+/// Windows: WaitForMultipleObjects on the event and the process, in that order (Sleep with
+/// neither); Notify is always none there.
+/// Note: Linux polls the event's FIFO, the process's pidfd and the socket.
+Result<WaitOutcome> Wait(const Waited& what, std::uint64_t deadline);
+
+/// Pauses the thread for `milliseconds`: the wait with nothing to watch. A signal to the
+/// event stays pending meanwhile.
+inline void Pause(std::uint32_t milliseconds) {
+    static_cast<void>(Wait({}, MonotonicMilliseconds() + milliseconds));
+}
 
 /// Makes the platform's requests to end the program stop requests through `event`, as
 /// a stopper's signal is, so that the watcher sees them in its wait.
@@ -45,9 +64,6 @@ WaitOutcome WaitForStopExitOrTime(Handle event, Handle process, Handle notify, b
 /// terminal to lose); a launched application gets the default dispositions and mask.
 /// Windows: nothing to do.
 void TakeStopSignals(Handle event);
-
-/// Pauses the thread for `milliseconds`; a signal to the event stays pending meanwhile.
-void Pause(std::uint32_t milliseconds);
 
 /// Marks this process, the watcher of the instance event `name`, for stoppers that wait
 /// for its end; the mark lives until the process exits (Windows: a named mutex, owned;
@@ -62,12 +78,5 @@ void HoldWatcherMark(const std::string& name);
 /// Windows: WaitForSingleObject on the watcher's mark, released again once taken.
 /// Note: Linux polls the mark's FIFO for its hang-up, in any PID namespace.
 bool WaitForWatcherEnd(Handle event, const std::string& name, std::uint32_t milliseconds);
-
-enum class PauseOutcome { Elapsed, StopRequested, Failed };
-
-/// Pauses for `milliseconds` unless the event is signalled first (consuming the signal):
-/// one wait with a time-out. Failed leaves the reason in `error`.
-/// Note: Linux polls the FIFO with the time-out.
-PauseOutcome PauseUnlessSignalled(Handle event, std::uint32_t milliseconds, ErrorCode& error);
 
 }  // namespace keeper

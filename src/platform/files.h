@@ -22,26 +22,26 @@ enum class OpenMode {
 
 enum class SeekFrom { Begin, End };
 
-/// Each call gives true on success, or false with the platform's error code.
+/// Each call gives its error, 0 on success, with its value if it has one.
 struct FileCalls {
     /// Opens for this process alone to write while others may read; not inherited.
     /// Note: Linux takes an exclusive flock for that, held until the close.
-    bool (*Open)(const std::string& path, OpenMode mode, FileHandle& file, ErrorCode& error);
-    bool (*Size)(FileHandle file, std::uint64_t& size, ErrorCode& error);
-    bool (*Seek)(FileHandle file, std::int64_t distance, SeekFrom from, ErrorCode& error);
-    bool (*Read)(FileHandle file, char* buffer, std::uint32_t size, std::uint32_t& count,
-                 ErrorCode& error);
+    Result<FileHandle> (*Open)(const std::string& path, OpenMode mode);
+    Result<std::uint64_t> (*Size)(FileHandle file);
+    ErrorCode (*Seek)(FileHandle file, std::int64_t distance, SeekFrom from);
+    /// The number of bytes read into `buffer`, at most `size`.
+    Result<std::uint32_t> (*Read)(FileHandle file, char* buffer, std::uint32_t size);
     /// Ends the file at the current position.
-    bool (*Truncate)(FileHandle file, ErrorCode& error);
+    ErrorCode (*Truncate)(FileHandle file);
     /// False (with error 0) when the object is of no known file type.
-    bool (*HasKnownType)(FileHandle file, ErrorCode& error);
+    Result<bool> (*HasKnownType)(FileHandle file);
     /// Hands all `count` bytes to the file in one request.
-    bool (*Write)(FileHandle file, const char* bytes, std::uint32_t count, ErrorCode& error);
-    bool (*Close)(FileHandle file, ErrorCode& error);
+    ErrorCode (*Write)(FileHandle file, const char* bytes, std::uint32_t count);
+    ErrorCode (*Close)(FileHandle file);
     /// Gives the file `from` the name `to`, replacing a file of that name.
     /// Note: Windows refuses with SharingViolation while another process has either file
     /// open without sharing its deletion.
-    bool (*Rename)(const std::string& from, const std::string& to, ErrorCode& error);
+    ErrorCode (*Rename)(const std::string& from, const std::string& to);
 };
 
 /// True for an existing file of any attributes, false for a directory or no such path.

@@ -19,7 +19,7 @@ bool WindowNotAnswering(std::uint32_t id);
 /// the application's NOTIFY_SOCKET.
 struct NotifyChannel {
     Handle Socket = NoHandle;  ///< none when it could not be made, and always on Windows
-    std::string Path;          ///< "@" and the socket's abstract name: no file, any user's
+    std::string Address;       ///< "@" and the socket's abstract name: no file, any user's
     ErrorCode Error = 0;
 };
 

@@ -15,9 +15,9 @@ namespace keeper {
 inline constexpr std::size_t MaxListedProcesses = 1024;
 
 /// The identifiers of running processes in the platform's order, at most
-/// MaxListedProcesses; false (with `error`) when the list cannot be read.
+/// MaxListedProcesses; the error when the list cannot be read.
 /// Note: Linux reads /proc in the kernel's order.
-bool ListProcessIds(std::vector<std::uint32_t>& ids, ErrorCode& error);
+Result<std::vector<std::uint32_t>> ListProcessIds();
 
 /// A file by what makes it the very file: its device and inode number.
 struct FileIdentity {
@@ -144,11 +144,11 @@ struct LaunchOptions {
     /// Ctrl+Break (and no longer gets Ctrl+C). Note: Linux ignores it.
     bool ConsoleGroup = false;
     /// Above 0 ("HangTimeout"): the program is to ping the notification socket at
-    /// `NotifyPath` (empty: keeper could make none) at least every this many ms.
+    /// `NotifyAddress` (empty: keeper could make none) at least every this many ms.
     /// Note: Linux sets NOTIFY_SOCKET and WATCHDOG_USEC (both removed without a socket) and
     /// removes WATCHDOG_PID, on top of the changes above; Windows ignores both fields.
     std::uint32_t WatchdogTimeout = 0;
-    std::string NotifyPath;
+    std::string NotifyAddress;
 };
 
 struct Launch {

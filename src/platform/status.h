@@ -13,12 +13,12 @@ namespace keeper {
 std::uint32_t OwnProcessId();
 
 /// Makes the status record of the watcher of the instance `name`, for this process alone
-/// to write and for the processes of this user to read while it lives; none (with `error`)
-/// when it cannot be made.
+/// to write and for the processes of this user to read while it lives; the error when it
+/// cannot be made.
 /// Windows: a named file mapping "<name>:status" in the session's namespace, with the
 /// default security. Note: Linux: the file "<name>.status" in the instance events'
 /// directory, mode 0600, locked by the watcher for as long as it lives.
-Handle CreateStatusRecord(const std::string& name, ErrorCode& error);
+Result<Handle> CreateStatusRecord(const std::string& name);
 
 /// Replaces the contents of the record with `bytes`, at most StatusRecordSize of them.
 /// A reader may meet the record half written, and must be able to tell.

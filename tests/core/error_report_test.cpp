@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <limits>
 
-#include "log/text_file_channel.h"
+#include "log/fatal_errors.h"
 #include "platform/process_text.h"
 #include "text/paths.h"
 
@@ -19,12 +19,12 @@ constexpr ErrorCode AccessDenied = EACCES;
 #endif
 
 TEST(ErrorReport, NamesClassModuleAddressAndMessage) {
-    PendingIoCode = AccessDenied;
-    if (const std::optional<Exception> error = CheckIo(); !error) {
-        FAIL() << "no error raised";
-    } else {
+    // The error of a log entry as the report gets it, placed at a function of the program.
+    Exception error = FatalError(AccessDenied);
+    error.SetAddress(reinterpret_cast<const void*>(&ErrorReportText));
+    {
         const std::string program = FileNamePart(ArgumentAt(0), NativePaths, LeadBytes);
-        const std::string text = ErrorReportText(*error);
+        const std::string text = ErrorReportText(error);
         const std::string head = "Exception EInOutError in module " + program + " at ";
         const std::string tail = ".\r\nFile access denied.\r\n";
         ASSERT_EQ(text.size(), head.size() + 8 + tail.size()) << text;

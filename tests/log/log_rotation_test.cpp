@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "log/exceptions.h"
+#include "log/fatal_errors.h"
 #include "log/text_file_channel.h"
 #include "platform/files.h"
 
@@ -39,88 +39,76 @@ std::optional<std::string> Contents(const std::string& name) {
 
 FileCalls FakeDiskCalls() {
     FileCalls calls{};
-    calls.Open = [](const std::string& path, OpenMode mode, FileHandle& file, ErrorCode& error) {
+    calls.Open = [](const std::string& path, OpenMode mode) -> Result<FileHandle> {
         Disk.Modes.push_back(mode);
         if (mode == OpenMode::Create && Disk.CreatedMeanwhile) {
             Disk.Names[path] = std::make_shared<std::string>(*Disk.CreatedMeanwhile);
             Disk.CreatedMeanwhile.reset();
         }
         const bool exists = Disk.Names.count(path) != 0;
-        if (mode == OpenMode::Create && exists) {
-            error = FileExists;
-            return false;
-        }
-        if (mode != OpenMode::Create && !exists) {
-            error = FileNotFound;
-            return false;
-        }
+        if (mode == OpenMode::Create && exists) return {0, FileExists};
+        if (mode != OpenMode::Create && !exists) return {0, FileNotFound};
         if (!exists) Disk.Names[path] = std::make_shared<std::string>();
-        file = ++Disk.Opens;
+        const FileHandle file = ++Disk.Opens;
         Disk.Handles[file] = Disk.Names[path];
         Disk.Position = 0;
-        return true;
+        return {file, 0};
     };
-    calls.Size = [](FileHandle file, std::uint64_t& size, ErrorCode& error) {
-        size = Disk.Handles.at(file)->size();
-        error = Disk.SizeError;
-        return error == 0;
+    calls.Size = [](FileHandle file) -> Result<std::uint64_t> {
+        return {Disk.Handles.at(file)->size(), Disk.SizeError};
     };
-    calls.Seek = [](FileHandle file, std::int64_t distance, SeekFrom from, ErrorCode&) {
+    calls.Seek = [](FileHandle file, std::int64_t distance, SeekFrom from) -> ErrorCode {
         Disk.Position = (from == SeekFrom::End ? Disk.Handles.at(file)->size() : 0) + distance;
-        return true;
+        return 0;
     };
-    calls.Read = [](FileHandle file, char* buffer, std::uint32_t size, std::uint32_t& count,
-                    ErrorCode&) {
-        count = Disk.Handles.at(file)->substr(Disk.Position).copy(buffer, size);
+    calls.Read = [](FileHandle file, char* buffer, std::uint32_t size) -> Result<std::uint32_t> {
+        const auto count = static_cast<std::uint32_t>(
+            Disk.Handles.at(file)->substr(Disk.Position).copy(buffer, size));
         Disk.Position += count;
-        return true;
+        return {count, 0};
     };
-    calls.Truncate = [](FileHandle file, ErrorCode&) {
+    calls.Truncate = [](FileHandle file) -> ErrorCode {
         Disk.Handles.at(file)->resize(Disk.Position);
-        return true;
+        return 0;
     };
-    calls.HasKnownType = [](FileHandle, ErrorCode&) { return true; };
-    calls.Write = [](FileHandle file, const char* bytes, std::uint32_t count, ErrorCode&) {
+    calls.HasKnownType = [](FileHandle) -> Result<bool> { return {true, 0}; };
+    calls.Write = [](FileHandle file, const char* bytes, std::uint32_t count) -> ErrorCode {
         Disk.Handles.at(file)->append(bytes, count);
-        return true;
+        return 0;
     };
-    calls.Close = [](FileHandle file, ErrorCode&) {
+    calls.Close = [](FileHandle file) -> ErrorCode {
         ++Disk.Closes;
         Disk.Handles.erase(file);
-        return true;
+        return 0;
     };
-    calls.Rename = [](const std::string& from, const std::string& to, ErrorCode& error) {
+    calls.Rename = [](const std::string& from, const std::string& to) -> ErrorCode {
         ++Disk.Renames;
-        error = Disk.RenameSharingViolations-- > 0 ? SharingViolation : Disk.RenameError;
-        if (error != 0) return false;
+        const ErrorCode error =
+            Disk.RenameSharingViolations-- > 0 ? SharingViolation : Disk.RenameError;
+        if (error != 0) return error;
         Disk.Names[to] = Disk.Names.at(from);
         Disk.Names.erase(from);
-        return true;
+        return 0;
     };
     return calls;
 }
 
 class Rotation : public ::testing::Test {
 protected:
-    void SetUp() override {
-        Files = FakeDiskCalls();
-        PendingIoCode = 0;
-    }
+    void SetUp() override { Files = FakeDiskCalls(); }
     void TearDown() override { Files = saved_; }
 
     /// One entry "new" through the channel, as WriteLog makes it for an existing log or
-    /// none; the code raised, or 0.
+    /// none; the error given, or 0.
     static ErrorCode Append(std::int32_t limit, bool logExisted = true) {
         TextFileChannel channel;
         BindChannel(channel, "keeper.log", limit);
-        logExisted ? OpenForAppend(channel) : OpenForCreate(channel);
-        if (PendingIoCode == 0) {  // opened
-            PutText(channel, "new");
-            WriteOutBuffer(channel);
-            CloseChannel(channel);
-        }
-        const std::optional<Exception> error = CheckIo();
-        return error ? static_cast<ErrorCode>(error->Code()) : 0;
+        if (const ErrorCode error = logExisted ? OpenForAppend(channel) : OpenForCreate(channel))
+            return error;
+        ErrorCode error = PutText(channel, "new");
+        if (error == 0) error = WriteOutBuffer(channel);
+        const ErrorCode closing = CloseChannel(channel);
+        return closing != 0 ? closing : error;
     }
 
     const FileCalls saved_ = Files;

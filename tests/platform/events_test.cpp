@@ -62,20 +62,19 @@ TEST(InstanceEvent, SignalWaitsForTheNextWaitAndWinsTies) {
     const InstanceEvent stopper = CreateInstanceEvent(name);
     ASSERT_TRUE(stopper.Existed);
 
-    ErrorCode error = 0;
     // Two signals while nobody waits are one pending signal.
     ASSERT_TRUE(SignalEvent(stopper.Event));
     ASSERT_TRUE(SignalEvent(stopper.Event));
     const Handle running = LaunchDemo("5000");
-    EXPECT_EQ(WaitForStopOrExit(watcher.Event, running, error), WaitOutcome::StopRequested);
+    EXPECT_EQ(Wait({watcher.Event, running}, NoDeadline).Value, WaitOutcome::StopRequested);
 
     const Handle ended = LaunchDemo("0");
-    EXPECT_EQ(WaitForStopOrExit(watcher.Event, ended, error), WaitOutcome::ProcessEnded);
+    EXPECT_EQ(Wait({watcher.Event, ended}, NoDeadline).Value, WaitOutcome::ProcessEnded);
 
     // Both ready: the event comes first.
     ASSERT_TRUE(SignalEvent(stopper.Event));
-    EXPECT_EQ(WaitForStopOrExit(watcher.Event, ended, error), WaitOutcome::StopRequested);
-    EXPECT_EQ(WaitForStopOrExit(watcher.Event, ended, error), WaitOutcome::ProcessEnded);
+    EXPECT_EQ(Wait({watcher.Event, ended}, NoDeadline).Value, WaitOutcome::StopRequested);
+    EXPECT_EQ(Wait({watcher.Event, ended}, NoDeadline).Value, WaitOutcome::ProcessEnded);
     CloseProcess(ended);
     CloseProcess(running);  // the demo ends by itself a little later
 }

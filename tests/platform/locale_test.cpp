@@ -19,10 +19,9 @@ namespace {
 
 /// The local date and time now, which the clock always gives inside the calendar here.
 double Now() {
-    std::optional<Exception> error;
-    const std::optional<DateTimeValue> now = CurrentLocalDateTime(error);
-    EXPECT_TRUE(now && !error);
-    return now.value_or(0);
+    const Result<DateTimeValue> now = CurrentLocalDateTime();
+    EXPECT_EQ(now.Error, 0u);
+    return now.Value;
 }
 
 // 8 December 2026, a Tuesday, at 13:05:07.250, and the same day at 00:00:00.250.
@@ -111,8 +110,8 @@ TEST(PosixLocaleTest, SettingsOfTheLocaleThatTheVariablesName) {
     const LocaleDateTimeSettings& s = LocaleSettings;
     EXPECT_EQ(s.ShortDatePattern + "|" + s.LongTimePattern + "|" + s.ShortTimePattern,
               "mm/dd/yy|hh:nn:ss|hh:nn");
-    EXPECT_TRUE(std::regex_match(Text("", Now()),
-                                 std::regex(R"(\d\d/\d\d/\d\d( \d\d:\d\d:\d\d)?)")));
+    EXPECT_TRUE(
+        std::regex_match(Text("", Now()), std::regex(R"(\d\d/\d\d/\d\d( \d\d:\d\d:\d\d)?)")));
     EXPECT_EQ(Text("g|ggg|e|ee|yy", Afternoon), "||||26");  // Linux has no era calendar
     for (int i = 0; i < 3; ++i)
         set(i, saved[i] ? saved[i]->c_str() : nullptr);

@@ -9,7 +9,7 @@
 #include "platform/events.h"
 
 #include "platform/clock_memory.h"
-#include "platform/posix/poll_until.h"
+#include "platform/hangs.h"
 
 #include "platform/posix/descriptors.h"
 #include "platform/posix/event_errors.h"
@@ -210,36 +210,38 @@ bool SignalEvent(Handle event) {
     return write(FdOf(event), &signal, 1) == 1 || errno == EAGAIN;
 }
 
-WaitOutcome WaitForStopOrExit(Handle event, Handle process, ErrorCode& error) {
-    return WaitForStopExitOrTime(event, process, NoHandle, false, 0, error);
-}
-
-WaitOutcome WaitForStopExitOrTime(Handle event, Handle process, Handle notify, bool timed,
-                                  std::uint32_t milliseconds, ErrorCode& error) {
-    pollfd watched[3] = {{FdOf(event), POLLIN, 0},
-                         {FdOf(process), POLLIN, 0},
-                         {notify == NoHandle ? -1 : FdOf(notify), POLLIN, 0}};
-    // poll skips the slot of a descriptor of -1: no socket.
-    const std::uint64_t deadline = timed ? MonotonicMilliseconds() + milliseconds : 0;
+Result<WaitOutcome> Wait(const Waited& what, std::uint64_t deadline) {
+    // poll skips the slot of a descriptor of -1: a handle of none.
+    const auto slot = [](Handle handle) {
+        return pollfd{handle == NoHandle ? -1 : FdOf(handle), POLLIN, 0};
+    };
+    pollfd slots[3] = {slot(what.Event), slot(what.Process), slot(what.Notify)};
     for (;;) {
-        const int ready = PollUntil(watched, 3, timed, deadline);
-        if (ready < 0) {
-            error = static_cast<ErrorCode>(errno);
-            return WaitOutcome::Failed;
+        int wait = -1;
+        if (deadline != NoDeadline) {
+            // poll counts in int milliseconds; a signal or an early wake waits again for
+            // what is left, not for all of it.
+            const std::uint64_t now = MonotonicMilliseconds();
+            wait = now >= deadline
+                       ? 0
+                       : static_cast<int>(std::min<std::uint64_t>(deadline - now, INT_MAX));
         }
-        if (ready == 0) return WaitOutcome::TimedOut;
-        for (const pollfd& slot : watched) {
-            if ((slot.revents & POLLNVAL) != 0) {
-                error = EBADF;
-                return WaitOutcome::Failed;
-            }
+        const int ready = poll(slots, 3, wait);
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready < 0) return {WaitOutcome::Failed, static_cast<ErrorCode>(errno)};
+        for (const pollfd& watched : slots)
+            if ((watched.revents & POLLNVAL) != 0) return {WaitOutcome::Failed, EBADF};
+        if ((slots[0].revents & POLLIN) != 0) {  // the event wins a tie
+            Drain(slots[0].fd);
+            return {WaitOutcome::StopRequested, 0};
         }
-        if ((watched[0].revents & POLLIN) != 0) {  // the event wins a tie
-            Drain(watched[0].fd);
-            return WaitOutcome::StopRequested;
+        if (slots[1].revents != 0) return {WaitOutcome::ProcessEnded, 0};
+        if (slots[2].revents != 0) {
+            if (what.EndOnDatagram) return {WaitOutcome::Notified, 0};
+            DropNotifications(what.Notify);
+        } else if (ready == 0 && MonotonicMilliseconds() >= deadline) {
+            return {WaitOutcome::TimedOut, 0};
         }
-        if (watched[1].revents != 0) return WaitOutcome::ProcessEnded;
-        if (watched[2].revents != 0) return WaitOutcome::Notified;
     }
 }
 
@@ -292,13 +294,10 @@ bool WaitForWatcherEnd(Handle, const std::string& name, std::uint32_t millisecon
     const int writer = openat(dir, mark.c_str(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
     if (writer >= 0) close(writer);
     close(dir);
-    bool ended = writer >= 0;
-    const std::uint64_t deadline = MonotonicMilliseconds() + milliseconds;
-    for (pollfd watched{fd, POLLIN, 0}; ended;) {
-        ended = PollUntil(&watched, 1, true, deadline) > 0 && (watched.revents & POLLNVAL) == 0;
-        if (!ended || (watched.revents & POLLHUP) != 0) break;
-        Drain(fd);  // bytes nobody should have written
-    }
+    const bool ended =
+        writer >= 0 &&
+        Wait({NoHandle, HandleOf(fd)}, MonotonicMilliseconds() + milliseconds).Value ==
+            WaitOutcome::ProcessEnded;
     close(fd);
     return ended;
 }
@@ -313,25 +312,6 @@ bool IsInstanceNameHeld(const std::string& name) {
     const bool held = fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
     close(fd);
     return held;
-}
-
-void Pause(std::uint32_t milliseconds) {
-    timespec rest{static_cast<time_t>(milliseconds / 1000),
-                  static_cast<long>(milliseconds % 1000) * 1000000L};
-    while (clock_nanosleep(CLOCK_MONOTONIC, 0, &rest, &rest) == EINTR) {
-    }
-}
-
-PauseOutcome PauseUnlessSignalled(Handle event, std::uint32_t milliseconds, ErrorCode& error) {
-    pollfd watched{FdOf(event), POLLIN, 0};
-    const int ready = PollUntil(&watched, 1, true, MonotonicMilliseconds() + milliseconds);
-    if (ready == 0) return PauseOutcome::Elapsed;
-    if (ready < 0 || (watched.revents & POLLNVAL) != 0) {
-        error = ready < 0 ? static_cast<ErrorCode>(errno) : EBADF;
-        return PauseOutcome::Failed;
-    }
-    Drain(watched.fd);
-    return PauseOutcome::StopRequested;
 }
 
 }  // namespace keeper

@@ -11,10 +11,8 @@
 namespace keeper {
 namespace {
 
-bool Failed(ErrorCode& error) {
-    error = static_cast<ErrorCode>(errno);
-    return false;
-}
+/// errno after a call that failed; 0 after one that did not.
+ErrorCode ErrorOf(bool failed) { return failed ? static_cast<ErrorCode>(errno) : 0; }
 
 int Fd(FileHandle file) { return static_cast<int>(file); }
 
@@ -26,62 +24,57 @@ bool StillNamed(int fd, const std::string& path) {
            held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }
 
-bool Open(const std::string& path, OpenMode mode, FileHandle& file, ErrorCode& error) {
+Result<FileHandle> Open(const std::string& path, OpenMode mode) {
     const int flags =
         O_RDWR | O_CLOEXEC | O_NOCTTY | (mode == OpenMode::Create ? O_CREAT | O_EXCL : 0);
     const int fd = open(path.c_str(), flags, 0666);
-    if (fd < 0) return Failed(error);
+    if (fd < 0) return {0, ErrorOf(true)};
     // Other writers wait for the lock, so no entry is ever interleaved with another. A
     // file just created may have taken another writer's entry before the lock was ours:
     // writing starts behind it.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0 ||
         (mode == OpenMode::Create && lseek(fd, 0, SEEK_END) < 0)) {
-        Failed(error);
+        const ErrorCode error = ErrorOf(true);
         close(fd);
-        return false;
+        return {0, error};
     }
     // A writer that rotated the log while this one waited for the lock has renamed the
     // file it holds now: this writer comes again, as after a lock held by another.
     if (!StillNamed(fd, path)) {
         close(fd);
-        error = static_cast<ErrorCode>(EWOULDBLOCK);
-        return false;
+        return {0, static_cast<ErrorCode>(EWOULDBLOCK)};
     }
-    file = fd;
-    return true;
+    return {fd, 0};
 }
 
-bool Size(FileHandle file, std::uint64_t& size, ErrorCode& error) {
+Result<std::uint64_t> Size(FileHandle file) {
     struct stat info {};
-    if (fstat(Fd(file), &info) != 0) return Failed(error);
-    size = static_cast<std::uint64_t>(info.st_size);
-    return true;
+    if (fstat(Fd(file), &info) != 0) return {0, ErrorOf(true)};
+    return {static_cast<std::uint64_t>(info.st_size), 0};
 }
 
-bool Seek(FileHandle file, std::int64_t distance, SeekFrom from, ErrorCode& error) {
-    return lseek(Fd(file), distance, from == SeekFrom::Begin ? SEEK_SET : SEEK_END) >= 0 ||
-           Failed(error);
+ErrorCode Seek(FileHandle file, std::int64_t distance, SeekFrom from) {
+    return ErrorOf(lseek(Fd(file), distance, from == SeekFrom::Begin ? SEEK_SET : SEEK_END) < 0);
 }
 
-bool Read(FileHandle file, char* buffer, std::uint32_t size, std::uint32_t& count,
-          ErrorCode& error) {
+Result<std::uint32_t> Read(FileHandle file, char* buffer, std::uint32_t size) {
     const ssize_t n = read(Fd(file), buffer, size);
-    if (n < 0) return Failed(error);
-    count = static_cast<std::uint32_t>(n);
-    return true;
+    if (n < 0) return {0, ErrorOf(true)};
+    return {static_cast<std::uint32_t>(n), 0};
 }
 
-bool Truncate(FileHandle file, ErrorCode& error) {
+ErrorCode Truncate(FileHandle file) {
     const off_t here = lseek(Fd(file), 0, SEEK_CUR);
-    return (here >= 0 && ftruncate(Fd(file), here) == 0) || Failed(error);
+    return ErrorOf(here < 0 || ftruncate(Fd(file), here) != 0);
 }
 
-bool HasKnownType(FileHandle file, ErrorCode& error) {
+Result<bool> HasKnownType(FileHandle file) {
     struct stat info {};
-    return fstat(Fd(file), &info) == 0 || Failed(error);
+    const bool known = fstat(Fd(file), &info) == 0;
+    return {known, ErrorOf(!known)};
 }
 
-bool Write(FileHandle file, const char* bytes, std::uint32_t count, ErrorCode& error) {
+ErrorCode Write(FileHandle file, const char* bytes, std::uint32_t count) {
     // A full disk may take the first part of a request and refuse the rest: the part
     // taken is removed again, so a failed request leaves none of its bytes behind.
     const off_t start = lseek(Fd(file), 0, SEEK_CUR);
@@ -90,22 +83,22 @@ bool Write(FileHandle file, const char* bytes, std::uint32_t count, ErrorCode& e
         const ssize_t n = write(Fd(file), bytes, count);
         if (n < 0) {
             if (errno == EINTR) continue;
-            Failed(error);
+            const ErrorCode error = ErrorOf(true);
             if (partial && start >= 0 && ftruncate(Fd(file), start) == 0)
                 lseek(Fd(file), start, SEEK_SET);
-            return false;
+            return error;
         }
         partial = true;
         bytes += n;
         count -= static_cast<std::uint32_t>(n);
     }
-    return true;
+    return 0;
 }
 
-bool Close(FileHandle file, ErrorCode& error) { return close(Fd(file)) == 0 || Failed(error); }
+ErrorCode Close(FileHandle file) { return ErrorOf(close(Fd(file)) != 0); }
 
-bool Rename(const std::string& from, const std::string& to, ErrorCode& error) {
-    return rename(from.c_str(), to.c_str()) == 0 || Failed(error);
+ErrorCode Rename(const std::string& from, const std::string& to) {
+    return ErrorOf(rename(from.c_str(), to.c_str()) != 0);
 }
 
 }  // namespace

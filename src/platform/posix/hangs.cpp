@@ -87,17 +87,17 @@ NotifyChannel OpenNotifyChannel(const std::string& name) {
     // meanwhile by another process, a new one.
     const std::string recorded = dir >= 0 ? RecordedAddress(dir, name) : std::string();
     if (fd >= 0 && ((!recorded.empty() && BindAbstract(fd, recorded)) || BindAbstract(fd, {})))
-        channel.Path = AbstractAddress(fd);
+        channel.Address = AbstractAddress(fd);
     const int on = 1;
-    if (channel.Path.empty() || setsockopt(fd, SOL_SOCKET, SO_PASSCRED, &on, sizeof on) != 0) {
+    if (channel.Address.empty() || setsockopt(fd, SOL_SOCKET, SO_PASSCRED, &on, sizeof on) != 0) {
         channel.Error = static_cast<ErrorCode>(errno);
-        channel.Path.clear();
+        channel.Address.clear();
         if (fd >= 0) close(fd);
         if (dir >= 0) close(dir);
         return channel;
     }
     if (dir >= 0) {
-        if (channel.Path != recorded) RecordAddress(dir, name, channel.Path);
+        if (channel.Address != recorded) RecordAddress(dir, name, channel.Address);
         close(dir);
     }
     channel.Socket = HandleOf(fd);

@@ -271,12 +271,13 @@ ScriptLine ReadScriptLine(const std::string& path) {
 
 }  // namespace
 
-bool ListProcessIds(std::vector<std::uint32_t>& ids, ErrorCode& error) {
-    ids.clear();
+Result<std::vector<std::uint32_t>> ListProcessIds() {
+    Result<std::vector<std::uint32_t>> list;
+    std::vector<std::uint32_t>& ids = list.Value;
     const int proc = open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (proc < 0) {
-        error = static_cast<ErrorCode>(errno);
-        return false;
+        list.Error = static_cast<ErrorCode>(errno);
+        return list;
     }
     // The entries are read with getdents64 into a buffer of the stack's: opendir's
     // 32 KiB of heap would leave a page of names resident beside live data.
@@ -296,7 +297,7 @@ bool ListProcessIds(std::vector<std::uint32_t>& ids, ErrorCode& error) {
         if (ids.size() >= MaxListedProcesses) break;
     }
     close(proc);
-    return true;
+    return list;
 }
 
 ModuleQuery PrepareModuleQuery(const std::string& moduleName, const std::string& command) {
@@ -392,9 +393,9 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
 /// given is never the application's to use, nor is a WATCHDOG_PID of keeper's own.
 std::vector<std::string> WithWatchdog(std::vector<std::string> environment,
                                       const LaunchOptions& options) {
-    const bool socket = !options.NotifyPath.empty();
+    const bool socket = !options.NotifyAddress.empty();
     const std::vector<VariableChange> changes = {
-        {"NOTIFY_SOCKET", options.NotifyPath},
+        {"NOTIFY_SOCKET", options.NotifyAddress},
         {"WATCHDOG_USEC",
          socket ? std::to_string(std::uint64_t{options.WatchdogTimeout} * 1000) : std::string()},
         {"WATCHDOG_PID", ""}};

@@ -27,23 +27,20 @@ struct flock RecordLock(short type) {
 
 std::uint32_t OwnProcessId() { return static_cast<std::uint32_t>(getpid()); }
 
-Handle CreateStatusRecord(const std::string& name, ErrorCode& error) {
+Result<Handle> CreateStatusRecord(const std::string& name) {
     const int dir = OpenNameSpace();
-    if (dir < 0) {
-        error = static_cast<ErrorCode>(errno);
-        return NoHandle;
-    }
+    if (dir < 0) return {NoHandle, static_cast<ErrorCode>(errno)};
     // The instance name is this watcher's alone, and with it the record of a watcher before.
     const int fd =
         openat(dir, RecordName(name).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     close(dir);
     struct flock lock = RecordLock(F_WRLCK);
     if (fd < 0 || fcntl(fd, F_OFD_SETLK, &lock) != 0 || ftruncate(fd, 0) != 0) {
-        error = static_cast<ErrorCode>(errno);
+        const auto error = static_cast<ErrorCode>(errno);
         if (fd >= 0) close(fd);
-        return NoHandle;
+        return {NoHandle, error};
     }
-    return HandleOf(fd);
+    return {HandleOf(fd), 0};
 }
 
 void WriteStatusRecord(Handle record, std::string_view bytes) {

@@ -32,10 +32,6 @@ void AskToEnd(const Watched& watched) {
     FreeConsole();
 }
 
-bool WaitForEnd(const Watched& watched, std::uint32_t milliseconds) {
-    return WaitForSingleObject(Native(watched.Process), milliseconds) == WAIT_OBJECT_0;
-}
-
 void EndByForce(const Watched& watched) {
     if (watched.Group != NoHandle && TerminateJobObject(Native(watched.Group), 1)) return;
     if (TerminateProcess(Native(watched.Process), 1)) return;

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace keeper {
 
 InstanceEvent CreateInstanceEvent(const std::string& name) {
@@ -14,25 +16,35 @@ InstanceEvent CreateInstanceEvent(const std::string& name) {
 
 bool SignalEvent(Handle event) { return SetEvent(reinterpret_cast<HANDLE>(event)) != FALSE; }
 
-WaitOutcome WaitForStopOrExit(Handle event, Handle process, ErrorCode& error) {
-    return WaitForStopExitOrTime(event, process, NoHandle, false, 0, error);
-}
-
-WaitOutcome WaitForStopExitOrTime(Handle event, Handle process, Handle, bool timed,
-                                  std::uint32_t milliseconds, ErrorCode& error) {
-    const HANDLE handles[2] = {reinterpret_cast<HANDLE>(event), reinterpret_cast<HANDLE>(process)};
-    const DWORD result = WaitForMultipleObjects(2, handles, FALSE, timed ? milliseconds : INFINITE);
-    switch (result) {
-        case WAIT_OBJECT_0:
-            return WaitOutcome::StopRequested;
-        case WAIT_OBJECT_0 + 1:
-            return WaitOutcome::ProcessEnded;
-        case WAIT_TIMEOUT:
-            return WaitOutcome::TimedOut;
-        default:
-            error = GetLastError();
-            return WaitOutcome::Failed;
+Result<WaitOutcome> Wait(const Waited& what, std::uint64_t deadline) {
+    HANDLE handles[2];
+    WaitOutcome outcomes[2];
+    DWORD count = 0;
+    if (what.Event != NoHandle) {
+        handles[count] = reinterpret_cast<HANDLE>(what.Event);
+        outcomes[count++] = WaitOutcome::StopRequested;
     }
+    if (what.Process != NoHandle) {
+        handles[count] = reinterpret_cast<HANDLE>(what.Process);
+        outcomes[count++] = WaitOutcome::ProcessEnded;
+    }
+    DWORD milliseconds = INFINITE;
+    if (deadline != NoDeadline) {
+        const std::uint64_t now = MonotonicMilliseconds();
+        milliseconds =
+            now >= deadline
+                ? 0
+                : static_cast<DWORD>(std::min<std::uint64_t>(deadline - now, INFINITE - 1));
+    }
+    if (count == 0) {
+        Sleep(milliseconds);
+        return {WaitOutcome::TimedOut, 0};
+    }
+    // The lower slot wins when both are signalled.
+    const DWORD result = WaitForMultipleObjects(count, handles, FALSE, milliseconds);
+    if (result < WAIT_OBJECT_0 + count) return {outcomes[result - WAIT_OBJECT_0], 0};
+    if (result == WAIT_TIMEOUT) return {WaitOutcome::TimedOut, 0};
+    return {WaitOutcome::Failed, GetLastError()};
 }
 
 void TakeStopSignals(Handle) {}
@@ -63,20 +75,6 @@ bool WaitForWatcherEnd(Handle, const std::string& name, std::uint32_t millisecon
     if (ended) ReleaseMutex(mark);  // for the next stopper that waits
     CloseHandle(mark);
     return ended;
-}
-
-void Pause(std::uint32_t milliseconds) { Sleep(milliseconds); }
-
-PauseOutcome PauseUnlessSignalled(Handle event, std::uint32_t milliseconds, ErrorCode& error) {
-    switch (WaitForSingleObject(reinterpret_cast<HANDLE>(event), milliseconds)) {
-        case WAIT_OBJECT_0:
-            return PauseOutcome::StopRequested;
-        case WAIT_TIMEOUT:
-            return PauseOutcome::Elapsed;
-        default:
-            error = GetLastError();
-            return PauseOutcome::Failed;
-    }
 }
 
 }  // namespace keeper

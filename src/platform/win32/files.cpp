@@ -7,14 +7,12 @@
 namespace keeper {
 namespace {
 
-bool Failed(ErrorCode& error) {
-    error = GetLastError();
-    return false;
-}
+/// The last error after a call that failed; 0 after one that did not.
+ErrorCode ErrorOf(bool failed) { return failed ? GetLastError() : 0; }
 
 HANDLE Native(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
 
-bool Open(const std::string& path, OpenMode mode, FileHandle& file, ErrorCode& error) {
+Result<FileHandle> Open(const std::string& path, OpenMode mode) {
     const bool create = mode == OpenMode::Create;
     const DWORD access = create ? GENERIC_WRITE : GENERIC_READ | GENERIC_WRITE;
     // Others may read the file meanwhile, not write it; a log that is rotated may also
@@ -28,63 +26,54 @@ bool Open(const std::string& path, OpenMode mode, FileHandle& file, ErrorCode& e
                                             FILE_ATTRIBUTE_NORMAL, nullptr)
                               : CreateFileW(longPath.c_str(), access, share, nullptr, disposition,
                                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return Failed(error);
-    file = reinterpret_cast<FileHandle>(handle);
-    return true;
+    if (handle == INVALID_HANDLE_VALUE) return {0, ErrorOf(true)};
+    return {reinterpret_cast<FileHandle>(handle), 0};
 }
 
 // Sizes and positions are 64-bit, so the tail of a log of 2 GiB or more is still its tail.
-bool Size(FileHandle file, std::uint64_t& size, ErrorCode& error) {
+Result<std::uint64_t> Size(FileHandle file) {
     LARGE_INTEGER value{};
-    if (!GetFileSizeEx(Native(file), &value)) return Failed(error);
-    size = static_cast<std::uint64_t>(value.QuadPart);
-    return true;
+    if (!GetFileSizeEx(Native(file), &value)) return {0, ErrorOf(true)};
+    return {static_cast<std::uint64_t>(value.QuadPart), 0};
 }
 
-bool Seek(FileHandle file, std::int64_t distance, SeekFrom from, ErrorCode& error) {
+ErrorCode Seek(FileHandle file, std::int64_t distance, SeekFrom from) {
     LARGE_INTEGER value{};
     value.QuadPart = distance;
-    return SetFilePointerEx(Native(file), value, nullptr,
-                            from == SeekFrom::Begin ? FILE_BEGIN : FILE_END) ||
-           Failed(error);
+    return ErrorOf(!SetFilePointerEx(Native(file), value, nullptr,
+                                     from == SeekFrom::Begin ? FILE_BEGIN : FILE_END));
 }
 
-bool Read(FileHandle file, char* buffer, std::uint32_t size, std::uint32_t& count,
-          ErrorCode& error) {
+Result<std::uint32_t> Read(FileHandle file, char* buffer, std::uint32_t size) {
     DWORD n = 0;
-    if (ReadFile(Native(file), buffer, size, &n, nullptr) != TRUE) return Failed(error);
-    count = n;
-    return true;
+    if (ReadFile(Native(file), buffer, size, &n, nullptr) != TRUE) return {0, ErrorOf(true)};
+    return {n, 0};
 }
 
-bool Truncate(FileHandle file, ErrorCode& error) {
-    return SetEndOfFile(Native(file)) == TRUE || Failed(error);
-}
+ErrorCode Truncate(FileHandle file) { return ErrorOf(SetEndOfFile(Native(file)) != TRUE); }
 
-bool HasKnownType(FileHandle file, ErrorCode& error) {
+Result<bool> HasKnownType(FileHandle file) {
     SetLastError(0);
-    return GetFileType(Native(file)) != FILE_TYPE_UNKNOWN || Failed(error);
+    const bool known = GetFileType(Native(file)) != FILE_TYPE_UNKNOWN;
+    return {known, ErrorOf(!known)};
 }
 
-bool Write(FileHandle file, const char* bytes, std::uint32_t count, ErrorCode& error) {
+ErrorCode Write(FileHandle file, const char* bytes, std::uint32_t count) {
     DWORD written = 0;
-    return WriteFile(Native(file), bytes, count, &written, nullptr) || Failed(error);
+    return ErrorOf(!WriteFile(Native(file), bytes, count, &written, nullptr));
 }
 
-bool Close(FileHandle file, ErrorCode& error) {
-    return CloseHandle(Native(file)) == TRUE || Failed(error);
-}
+ErrorCode Close(FileHandle file) { return ErrorOf(CloseHandle(Native(file)) != TRUE); }
 
-bool Rename(const std::string& from, const std::string& to, ErrorCode& error) {
+ErrorCode Rename(const std::string& from, const std::string& to) {
     const std::wstring longFrom = LongPathForm(from);
     const std::wstring longTo = LongPathForm(to);
     if (longFrom.empty() && longTo.empty())
-        return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) || Failed(error);
+        return ErrorOf(!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING));
     // One of the two is too long for the ANSI call, so both go as wide names.
-    return MoveFileExW((longFrom.empty() ? WideText(from) : longFrom).c_str(),
-                       (longTo.empty() ? WideText(to) : longTo).c_str(),
-                       MOVEFILE_REPLACE_EXISTING) ||
-           Failed(error);
+    return ErrorOf(!MoveFileExW((longFrom.empty() ? WideText(from) : longFrom).c_str(),
+                                (longTo.empty() ? WideText(to) : longTo).c_str(),
+                                MOVEFILE_REPLACE_EXISTING));
 }
 
 }  // namespace

@@ -45,17 +45,13 @@ HANDLE HandleOf(Handle process) { return reinterpret_cast<HANDLE>(process); }
 
 }  // namespace
 
-bool ListProcessIds(std::vector<std::uint32_t>& ids, ErrorCode& error) {
-    ids.clear();
+Result<std::vector<std::uint32_t>> ListProcessIds() {
     DWORD list[MaxListedProcesses];
     DWORD bytes = 0;
     if (!LoadProcessStatusLibrary() || Psapi.EnumProcesses == nullptr ||
-        !Psapi.EnumProcesses(list, sizeof list, &bytes)) {
-        error = GetLastError();
-        return false;
-    }
-    ids.assign(list, list + bytes / sizeof(DWORD));
-    return true;
+        !Psapi.EnumProcesses(list, sizeof list, &bytes))
+        return {{}, GetLastError()};
+    return {std::vector<std::uint32_t>(list, list + bytes / sizeof(DWORD)), 0};
 }
 
 namespace {

@@ -15,7 +15,7 @@ std::string RecordName(const std::string& name) { return name + ":status"; }
 
 std::uint32_t OwnProcessId() { return GetCurrentProcessId(); }
 
-Handle CreateStatusRecord(const std::string& name, ErrorCode& error) {
+Result<Handle> CreateStatusRecord(const std::string& name) {
     // The mapping's handle stays open for as long as the watcher lives: with it goes the
     // name, and a record that no watcher keeps.
     const HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
@@ -23,11 +23,11 @@ Handle CreateStatusRecord(const std::string& name, ErrorCode& error) {
     void* view = mapping != nullptr ? MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, StatusRecordSize)
                                     : nullptr;
     if (view == nullptr) {
-        error = GetLastError();
+        const ErrorCode error = GetLastError();
         if (mapping != nullptr) CloseHandle(mapping);
-        return NoHandle;
+        return {NoHandle, error};
     }
-    return reinterpret_cast<Handle>(view);
+    return {reinterpret_cast<Handle>(view), 0};
 }
 
 void WriteStatusRecord(Handle record, std::string_view bytes) {

@@ -1,4 +1,4 @@
-#include "core/process_locator.h"
+#include "core/launcher.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 namespace keeper {
 namespace {
 
-TEST(ProcessLocator, QuotesOnlyACommandThatNamesAFileWithBlanks) {
+TEST(Launcher, QuotesOnlyACommandThatNamesAFileWithBlanks) {
     const std::string existing = "keeper test app.bin";
     std::ofstream(existing) << "x";
     const struct {
@@ -27,16 +27,16 @@ TEST(ProcessLocator, QuotesOnlyACommandThatNamesAFileWithBlanks) {
     std::remove(existing.c_str());
 }
 
-TEST(ProcessLocator, HangTimeoutAloneLeavesTheEnvironmentToTheBackend) {
+TEST(Launcher, HangTimeoutAloneLeavesTheEnvironmentToTheBackend) {
     // The notification variables are the Linux backend's to set: the launch record keeps
     // keeper's environment (no block to build on Windows) and says what to watch.
     RunState run;
     run.HangTimeout = 1500;
-    run.NotifyPath = "@0001f";
+    run.NotifyAddress = "@0001f";
     LaunchOptions options = LaunchOptionsOf(run, "app");
     EXPECT_TRUE(options.EnvironmentChanges.empty());
     EXPECT_EQ(options.WatchdogTimeout, 1500u);
-    EXPECT_EQ(options.NotifyPath, run.NotifyPath);
+    EXPECT_EQ(options.NotifyAddress, run.NotifyAddress);
 
     run.EnvironmentChanges = {{"KC_A", "1"}};
     options = LaunchOptionsOf(run, "app");

@@ -1,4 +1,4 @@
-#include "log/exceptions.h"
+#include "log/fatal_errors.h"
 
 #include "platform/errors.h"
 #include "resources/messages.h"
@@ -30,6 +30,17 @@ EInOutError InOutError(ErrorCode code) {
     }
     return EInOutError(signedCode,
                        FormatMessageText(MessageId::InOutErrorText, {IntegerText(signedCode)}));
+}
+
+Exception FatalError(ErrorCode code) {
+    switch (code) {
+        case DateOutsideCalendar:
+            return EConvertError(MessageText(MessageId::DateEncodeErrorText));
+        case TimeOutsideCalendar:
+            return EConvertError(MessageText(MessageId::TimeEncodeErrorText));
+        default:
+            return InOutError(code);
+    }
 }
 
 }  // namespace keeper

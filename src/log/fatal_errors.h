@@ -1,5 +1,6 @@
-// The errors that end the program: failures that have no return path. They are carried
-// as results up to the code that reports them; nothing unwinds the stack.
+// The errors of the fatal report: what ends the program when a log entry cannot be written
+// (or memory runs out). They travel as error codes, results like any other, and become one
+// of these objects only in the report; nothing unwinds the stack.
 #pragma once
 
 #include <cstdint>
@@ -52,8 +53,19 @@ public:
     explicit EConvertError(std::string message) : Exception(std::move(message), "EConvertError") {}
 };
 
+/// keeper's own codes of a clock outside the calendar, which no file operation gives (bit
+/// 29 marks a code of the program's own, as on Windows).
+enum ClockErrorCode : ErrorCode {
+    DateOutsideCalendar = 0x20000101,
+    TimeOutsideCalendar,
+};
+
 /// The EInOutError for `code`: its message is the table's text for the code (for a
 /// platform code, for the table code it stands for), else "I/O error <code>".
 EInOutError InOutError(ErrorCode code);
+
+/// The error the fatal report names for the error `code` of a log entry: the EConvertError
+/// of a clock outside the calendar, else the EInOutError of a failed file operation.
+Exception FatalError(ErrorCode code);
 
 }  // namespace keeper

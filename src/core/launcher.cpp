@@ -1,0 +1,76 @@
+#include "core/launcher.h"
+
+#include "log/event_log.h"
+#include "platform/files.h"
+#include "platform/process_text.h"
+#include "resources/messages.h"
+#include "text/paths.h"
+
+namespace keeper {
+namespace {
+
+/// The entry of a start, restart or adoption: with "LogDetails", it names the process.
+void LogProcessEntry(const RunState& run, MessageId what, std::uint32_t id) {
+    const std::string entry = MessageText(what) + " " + run.ApplicationCommand;
+    LogEntry(run, run.LogDetails > 0
+                      ? FormatMessageText(MessageId::ProcessEntryText, {entry, std::to_string(id)})
+                      : entry);
+}
+
+/// Under "LogFileLimit", an output file that has reached the limit is renamed to its
+/// rotated name before the application gets it again, as the log is. A file that is
+/// missing, or that another process holds, is left as it is; a failed rename is logged,
+/// and the application goes on appending to the file.
+void RotateOutputFile(const RunState& run) {
+    if (run.OutputFile.empty() || run.LogFileLimit <= 0) return;
+    const Result<FileHandle> file = Files.Open(run.OutputFile, OpenMode::AppendRenamable);
+    if (file.Error != 0) return;
+    const Result<std::uint64_t> size = Files.Size(file.Value);
+    if (size.Error == 0 && size.Value >= static_cast<std::uint64_t>(run.LogFileLimit)) {
+        const ErrorCode error =
+            Files.Rename(run.OutputFile, RotatedName(run.OutputFile, NativePaths, LeadBytes));
+        LogIfFailed(run, error == 0, error);
+    }
+    static_cast<void>(Files.Close(file.Value));
+}
+
+}  // namespace
+
+std::string CommandForLaunch(const std::string& command) {
+    // Unquoted, "C:\Program Files\App\app.exe" would start C:\Program.exe if one exists.
+    const bool hasBlank = command.find(' ') != std::string::npos;
+    return hasBlank && IsExistingFile(command) ? '"' + command + '"' : command;
+}
+
+LaunchOptions LaunchOptionsOf(const RunState& run, const std::string& command) {
+    LaunchOptions options;
+    options.CommandLine = command + " " + run.ApplicationParameters;
+    options.WorkingDirectory = run.WorkingDirectory;
+    options.EnvironmentChanges = run.EnvironmentChanges;
+    options.OutputFile = run.OutputFile;
+    options.Window = run.Window;
+    // A hung application is ended with what it started, too.
+    options.OwnGroup = run.StopApplication > 0 || run.HangTimeout > 0;
+    options.ConsoleGroup = run.StopApplication > 0;
+    if (run.HangTimeout > 0) {
+        options.WatchdogTimeout = static_cast<std::uint32_t>(run.HangTimeout);
+        options.NotifyAddress = run.NotifyAddress;
+    }
+    return options;
+}
+
+Located LaunchApplication(RunState& run) {
+    RotateOutputFile(run);
+    const Launch launch =
+        LaunchProcess(LaunchOptionsOf(run, CommandForLaunch(run.ApplicationCommand)));
+    if (!LogIfFailed(run, launch.Process != NoHandle, launch.Error)) return {NoHandle, true};
+
+    LogProcessEntry(run, run.FirstStart ? MessageId::StartText : MessageId::RestartText, launch.Id);
+    run.FirstStart = false;
+    if (launch.GroupError != 0)
+        LogEntry(run, FormatMessageText(MessageId::ErrorEntryText,
+                                        {launch.GroupCall, SystemErrorText(launch.GroupError)}));
+    return {launch.Process, false, launch.Id, true, launch.Group};
+}
+
+}  // namespace keeper
