@@ -1,5 +1,7 @@
 #include "core/driver.h"
 
+#include <optional>
+
 #include "core/back_off.h"
 #include "core/hang_watch.h"
 #include "core/launcher.h"
@@ -59,14 +61,15 @@ void ReadNotifications(const RunState& run, HangWatch& watch, std::uint64_t now,
 }
 
 /// The pause before the next launch, after a run of `lasted` ms. With back-off or
-/// "StopApplication", a stop request ends the pause at once and the watcher with it
-/// (false); otherwise it stays pending for the next wait. The notification socket is
-/// drained meanwhile.
-bool PauseBeforeRelaunch(RunState& run, BackOff& backOff, std::uint64_t lasted) {
+/// "StopApplication", a stop request ends the pause at once and the watcher with it;
+/// otherwise it stays pending for the next wait. The notification socket is drained
+/// meanwhile. None when the watcher goes on, else its exit code.
+std::optional<ExitCode> PauseBeforeRelaunch(RunState& run, BackOff& backOff,
+                                            std::uint64_t lasted) {
     const bool plain = !backOff.Enabled() && run.StopApplication <= 0;
     const std::uint32_t pause = backOff.Enabled() ? NextPause(backOff, lasted)
                                                   : static_cast<std::uint32_t>(run.SleepInterval);
-    if (plain && pause == 0) return true;
+    if (plain && pause == 0) return std::nullopt;
     PublishPause(run, pause);
     const Result<WaitOutcome> waited =
         Wait({plain ? NoHandle : run.WaitHandles[0], NoHandle, run.NotifySocket},
@@ -74,12 +77,12 @@ bool PauseBeforeRelaunch(RunState& run, BackOff& backOff, std::uint64_t lasted) 
     switch (waited.Value) {
         case WaitOutcome::StopRequested:
             LogStop(run);
-            return false;
+            return ExitDone;
         case WaitOutcome::Failed:
             LogEntry(run, "WaitForSingleObject: " + SystemErrorText(waited.Error));
-            return false;
+            return ExitSystemFailure;
         default:
-            return true;
+            return std::nullopt;
     }
 }
 
@@ -165,7 +168,7 @@ Located FindOrStartProcess(RunState& run) {
     return found.Value.Process != NoHandle ? found.Value : LaunchApplication(run);
 }
 
-void WatchLoop(RunState& run, Located (*locate)(RunState&)) {
+ExitCode WatchLoop(RunState& run, Located (*locate)(RunState&)) {
     BackOff backOff{run.SleepInterval, run.MaxSleepInterval};
     for (;;) {
         const Located located = locate(run);
@@ -180,9 +183,10 @@ void WatchLoop(RunState& run, Located (*locate)(RunState&)) {
         Publish(run);
         std::uint64_t lasted = 0;  // a failed launch is a run that ended at once
         if (located.Process == NoHandle) {
-            // The locator has logged a failed launch; backing off, the watcher tries
+            // The launcher has logged a failed launch; backing off, the watcher tries
             // again. A process list that cannot be read ends it.
-            if (!located.LaunchFailed || !backOff.Enabled()) return;
+            if (!located.LaunchFailed) return ExitSystemFailure;
+            if (!backOff.Enabled()) return ExitLaunchFailed;
         } else {
             const std::uint64_t started = MonotonicMilliseconds();
             // The watcher holds nothing between entries: what start-up, the scan and the
@@ -196,11 +200,11 @@ void WatchLoop(RunState& run, Located (*locate)(RunState&)) {
             switch (waited.Value) {
                 case WaitOutcome::Failed:
                     LogEntry(run, "WaitForMultipleObjects: " + SystemErrorText(waited.Error));
-                    return;
+                    return ExitSystemFailure;
                 case WaitOutcome::StopRequested:
                     if (run.StopApplication > 0) StopApplicationFirst(run, located, started);
                     LogStop(run);
-                    return;
+                    return ExitDone;
                 case WaitOutcome::ProcessEnded:
                 case WaitOutcome::Notified:  // not given by either wait
                     ended = CloseProcess(run.WaitHandles[1]);
@@ -224,10 +228,11 @@ void WatchLoop(RunState& run, Located (*locate)(RunState&)) {
             if (run.LogDetails > 0 || final) LogEnd(run, ended, lasted);
             if (final) {
                 LogStop(run);
-                return;
+                return ExitDone;
             }
         }
-        if (!PauseBeforeRelaunch(run, backOff, lasted)) return;
+        if (const std::optional<ExitCode> end = PauseBeforeRelaunch(run, backOff, lasted))
+            return *end;
     }
 }
 
@@ -351,7 +356,7 @@ int RunWatchdog() {
     if (run.ModuleName.empty()) {
         ShowErrorBox(run.ProgramName, MessageText(MessageId::NoModuleNameText), false);
         ShowErrorCause(run.ProgramName, MissingModuleCause(settings));
-        return 0;
+        return settings.Error != 0 ? ExitSettingsUnreadable : ExitNotConfigured;
     }
 
     // Every role that writes an entry reads the log's size limit first.
@@ -365,23 +370,23 @@ int RunWatchdog() {
         readLogFileLimit();
         LogEntry(run, FormatMessageText(MessageId::ErrorEntryText,
                                         {"CreateEvent", SystemErrorText(instance.Error)}));
-        return 0;
+        return ExitSystemFailure;
     }
     if (instance.Existed) {
         // Normally a watcher for this module runs: stop it, or say that it runs.
         if (!run.StopRequested) {
             readLogFileLimit();
             LogEntry(run, FormatMessageText(MessageId::AlreadyWatchingText, {run.ModuleName}));
-            return 0;
+            return ExitDone;  // what the caller wanted: a watcher runs
         }
         SignalEvent(instance.Event);
         // With "StopApplication", the stopper returns once the watcher has ended.
         ApplySetting(run, "StopApplication", ReadSetting(settings, "StopApplication"));
-        if (run.StopApplication <= 0) return 0;
+        if (run.StopApplication <= 0) return ExitDone;
         return AwaitWatcherEnd(WaitForWatcherEnd, instance.Event, instanceName,
                                run.StopApplication);
     }
-    if (run.StopRequested) return 0;  // no watcher to stop; the new name dies with us
+    if (run.StopRequested) return ExitDone;  // no watcher to stop; the new name dies with us
 
     // The watcher: the name is taken; its record, its settings, then its first entries. A
     // stopper that waits may come at once: the mark it waits on comes first.
@@ -392,8 +397,7 @@ int RunWatchdog() {
     NotifyChannel notify;
     if (run.HangTimeout > 0) notify = OpenNotifyChannel(instanceName);
     LogWatcherStart(run, notes, notify, recordError);
-    WatchLoop(run, FindOrStartProcess);
-    return 0;
+    return WatchLoop(run, FindOrStartProcess);
 }
 
 }  // namespace keeper

@@ -10,8 +10,25 @@
 
 namespace keeper {
 
-/// Runs one invocation from start to end and gives the process exit code (always 0;
-/// a raised error never returns here).
+/// keeper's exit codes, the same on both systems: 0 when it did what was asked, each kind
+/// of failure a code of its own. A status query has codes of its own (see QueryStatus).
+enum ExitCode : int {
+    /// A watcher stopped on request or at an exit code of "NoRestartExitCodes", a stopper
+    /// (whose watcher has ended, with "StopApplication"), a duplicate that found the
+    /// watcher running, a stopper that found none.
+    ExitDone = 0,
+    ExitFatalReport = 1,   ///< a log entry could not be written (or memory ran out)
+    ExitStopTimedOut = 2,  ///< the watcher still ran "StopApplication" + 15 s after the request
+    ExitLaunchFailed = 5,  ///< the application could not be launched, and the watcher ended
+    ExitNotConfigured = 6,       ///< the settings file names no program
+    ExitSettingsUnreadable = 7,  ///< the settings file cannot be read
+    /// The instance event could not be made, a wait failed, or the process list could not
+    /// be read: a call of the system failed.
+    ExitSystemFailure = 8,
+};
+
+/// Runs one invocation from start to end and gives the process exit code (a raised error
+/// never returns here).
 int RunWatchdog();
 
 /// The process to watch next: a running instance of the application (FindApplication), or
@@ -21,8 +38,8 @@ Located FindOrStartProcess(RunState& run);
 
 /// The watcher's loop: the process `locate` finds or starts is waited for, and after its
 /// end and a pause the next; until a stop request, a failed wait or launch, a process list
-/// that cannot be read, or an exit code of "NoRestartExitCodes".
-void WatchLoop(RunState& run, Located (*locate)(RunState&));
+/// that cannot be read, or an exit code of "NoRestartExitCodes". Gives the exit code.
+ExitCode WatchLoop(RunState& run, Located (*locate)(RunState&));
 
 /// The letter of a two-byte switch "-x" or "/x"; the empty text for anything else.
 /// "/u" => "u";  "-ux" => "";  "u" => "".

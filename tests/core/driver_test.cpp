@@ -100,6 +100,7 @@ Located FakeLocate(RunState&) {
 }
 
 TEST(Driver, BackingOffRetriesAFailedLaunchButNotAnUnreadableProcessList) {
+    // Each end has its exit code.
     const std::string log = CurrentDirectory() + NativePaths.Separator + "driver-test-loop.log";
     const InstanceEvent instance =
         CreateInstanceEvent("keeper-driver-test_" + std::to_string(MonotonicMilliseconds()));
@@ -107,21 +108,28 @@ TEST(Driver, BackingOffRetriesAFailedLaunchButNotAnUnreadableProcessList) {
     const struct {
         std::vector<Located> Results;
         std::size_t Calls;
+        std::int32_t MaxSleepInterval;
+        ExitCode Exit;
     } cases[] = {
-        {{Located{}}, 1},                           // the list cannot be read: the end
-        {{Located{NoHandle, true}, Located{}}, 2},  // a failed launch is tried again
-        {{Located{NoHandle, true}, Located{NoHandle, true}, Located{}}, 3},
+        // the list cannot be read: the end
+        {{Located{}}, 1, 1000, ExitSystemFailure},
+        // a failed launch is tried again when backing off, the end otherwise
+        {{Located{NoHandle, true}, Located{}}, 2, 1000, ExitSystemFailure},
+        {{Located{NoHandle, true}, Located{NoHandle, true}, Located{}}, 3, 1000, ExitSystemFailure},
+        {{Located{NoHandle, true}}, 1, 0, ExitLaunchFailed},
     };
     for (const auto& c : cases) {
         RunState run;
         run.LogFileName = log;
         run.SleepInterval = 0;
-        run.MaxSleepInterval = 1000;
+        run.MaxSleepInterval = c.MaxSleepInterval;
         run.WaitHandles[0] = instance.Event;
         Results = &c.Results;
         Calls = 0;
-        EXPECT_NO_THROW(WatchLoop(run, FakeLocate));
+        ExitCode exit = ExitDone;
+        EXPECT_NO_THROW(exit = WatchLoop(run, FakeLocate));
         EXPECT_EQ(Calls, c.Calls);
+        EXPECT_EQ(exit, c.Exit) << c.Calls;
         // The locator logs its own failures; the loop adds nothing.
         EXPECT_FALSE(IsExistingFile(log));
         std::remove(log.c_str());

@@ -85,7 +85,7 @@ for entry in "${cases[@]}"; do
     none)
         err=$(cd "$dir" && timeout 60 $runner "./$name$ext" 2>&1 >/dev/null)
         code=$?
-        check "settings $what: misconfigured, exit code 0 (got $code)" [ "$code" -eq 0 ]
+        check "settings $what: misconfigured, exit code 6: not configured (got $code)" [ "$code" -eq 6 ]
         if ! is_windows; then
             check "settings $what: the message" \
                 [ "$(sed -n 1p <<< "$err")" = "$name: A module name is not defined." ]
@@ -98,7 +98,7 @@ for entry in "${cases[@]}"; do
     error)
         (cd "$dir" && timeout 60 $runner "./$name$ext" > /dev/null 2>&1)
         code=$?
-        check "settings $what: exit code 0 (got $code)" [ "$code" -eq 0 ]
+        check "settings $what: exit code 8: a call of the system failed (got $code)" [ "$code" -eq 8 ]
         check "settings $what: one entry 'Error CreateEvent: <text>'" \
             [ "$(grep -c -E '^.* Error CreateEvent: [^ ].*'$'\r''$' "$log" 2>/dev/null)" = 1 ]
         check "settings $what: and nothing else" [ "$(line_count "$log")" -eq 1 ]

@@ -118,7 +118,7 @@ dir=$work/fail
 install_keeper "$dir" kf
 watch "$dir" kf "$dir/no-such-program$ext" "" 0
 keeper "$dir" kf
-check "launch failure: the watcher exits with code 0" [ $? -eq 0 ]
+check "launch failure: the watcher exits with code 5" [ $? -eq 5 ]
 check "launch failure: one entry 'Error 2: <text>'" \
     [ "$(grep -c -E '^.* Error 2: [^ ].*'$'\r''$' "$dir/kf.log")" -eq 1 ]
 check "launch failure: and nothing after it" [ "$(tail -n 1 "$dir/kf.log" | grep -c 'Error 2: ')" -eq 1 ]

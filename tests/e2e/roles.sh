@@ -8,7 +8,7 @@ module=$(demo_module)
 install_keeper "$work/a" ka
 if is_windows; then
     keeper "$work/a" ka > /dev/null 2>&1  # without a display the box returns at once
-    check "misconfigured: exit code 0" [ $? -eq 0 ]
+    check "misconfigured: no settings file, exit code 7" [ $? -eq 7 ]
     if can_show_boxes && start_display; then
         (cd "$work/a" && DISPLAY=$display exec $runner ./ka$ext) &
         box=$!
@@ -16,14 +16,14 @@ if is_windows; then
             dismiss_box ka "$artifacts/misconfigured-box.png"
         check "misconfigured: closing the box ends the program" wait_for 20 ended $box
         wait $box
-        check "misconfigured: exit code 0 after the box" [ $? -eq 0 ]
+        check "misconfigured: exit code 7 after the box" [ $? -eq 7 ]
         stop_display
     else
         echo "skip - no Xvfb, xdotool or import: the box is not looked at"
     fi
 else
     err=$(keeper "$work/a" ka 2>&1 >/dev/null)
-    check "misconfigured: exit code 0" [ $? -eq 0 ]
+    check "misconfigured: no settings file, exit code 7" [ $? -eq 7 ]
     check "misconfigured: message captioned with the program name" \
         [ "$(sed -n 1p <<< "$err")" = "ka: A module name is not defined." ]
     check "misconfigured: a missing file is named with the reason ($(sed -n 2p <<< "$err"))" \
@@ -44,7 +44,7 @@ else
 fi
 printf '[Settings]\r\nApplicationName=%s\r\n' "$(native_path "$work/a/")" > "$work/a/ka.cfg"
 keeper "$work/a" ka > /dev/null 2>&1
-check "misconfigured: a command ending in a delimiter exits 0" [ $? -eq 0 ]
+check "misconfigured: a command ending in a delimiter exits 6, not configured" [ $? -eq 6 ]
 check "misconfigured: nothing logged" [ ! -e "$work/a/ka.log" ]
 
 # --- watcher, duplicate, stopper, idle stopper -------------------------------------------

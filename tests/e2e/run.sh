@@ -421,8 +421,8 @@ for what in $fail_cases; do
     wait_for 15 ended $watcher || { on_its_own=no; stop "$d" kf$what $watcher; }
     wait $watcher
     rc=$?
-    check "failed launch ($what): the watcher ends on its own ($on_its_own), with exit code 0 ($rc)" \
-        [ "$on_its_own $rc" = "yes 0" ]
+    check "failed launch ($what): the watcher ends on its own ($on_its_own), with exit code 5 ($rc)" \
+        [ "$on_its_own $rc" = "yes 5" ]
     log=$(messages "$d/kf$what.log")
     one_error() { [ "$(echo "$log" | wc -l)" -eq 2 ] && matches "$(echo "$log" | sed -n 2p)" "$error_entry"; }
     check "failed launch ($what): 'Start kf$what', then one entry 'Error N: text' and nothing more ($(echo $log))" one_error

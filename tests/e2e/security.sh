@@ -51,7 +51,7 @@ for entry in "${cases[@]}"; do
     "spoil_$what" "$run/keeper"
     (cd "$dir" && XDG_RUNTIME_DIR=$run exec timeout 30 ./kn)
     code=$?
-    check "$what: exit code 0 (got $code)" [ "$code" -eq 0 ]
+    check "$what: exit code 8: a call of the system failed (got $code)" [ "$code" -eq 8 ]
     case $what in event_*) subject="An instance event in $run/keeper";;
                   *) subject="The directory $run/keeper of the instance events";; esac
     check "$what: one entry 'Error CreateEvent: $subject $text'" \

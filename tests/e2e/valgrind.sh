@@ -20,9 +20,9 @@ checked() {
 }
 
 install_keeper "$work/m" km
-checked "misconfigured" 0 "$work/m" km
+checked "misconfigured" 7 "$work/m" km  # no settings file
 check "misconfigured: the message" grep -qx "km: A module name is not defined." "$work/misconfigured.err"
-checked "idle stopper" 0 "$work/m" km /u
+checked "idle stopper" 7 "$work/m" km /u
 
 install_keeper "$work/w" kw
 settings "$work/w" kw 60000 0
