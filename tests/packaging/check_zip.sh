@@ -65,7 +65,7 @@ for page in "$dir"/doc/*.html; do
     done < <(grep -oE '(href|src)="[^"]*"' "$page" | sed -E 's/^(href|src)="(.*)"$/\2/' | sort -u)
 done
 check "README.txt names the version" grep -q "keeper $version for Windows" "$dir/README.txt"
-for switch in /u /l /i; do
+for switch in /u /l /i /s; do
     check "README.txt explains $switch" grep -q "^$switch " "$dir/README.txt"
 done
 
