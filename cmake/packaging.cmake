@@ -3,10 +3,11 @@
 #            share/doc/keeper the guide with the pages and pictures it links to, the
 #            copyright file and the examples; cpack builds keeper_<version>_<arch>.deb
 #            from it.
-#   Windows: cpack on the win32 build makes keeper-<version>-windows.zip holding
-#            keeper.exe, keeper64.exe (taken from the win64 build), an example keeper.cfg,
-#            README.txt, LICENSE.txt and the guide as HTML under doc/ (made with
-#            python3-markdown), the text files with CR LF line ends.
+#   Windows: cpack on the win32 build makes keeper-<version>-windows.zip holding, in
+#            its one folder keeper-<version>-windows, keeper.exe, keeper64.exe (taken
+#            from the win64 build), an example keeper.cfg, README.txt, LICENSE.txt and
+#            the guide as HTML under doc/ (made with python3-markdown), the text files
+#            with CR LF line ends.
 include(GNUInstallDirs)
 set(KEEPER_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 set(KEEPER_PACKAGE_STAGING ${CMAKE_BINARY_DIR}/package-files)
@@ -26,7 +27,8 @@ set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
 set(CPACK_STRIP_FILES ON)
 
 if(WIN32)
-  # The zip is flat: the executables, their settings and the read-me side by side.
+  # The zip holds one folder, keeper-<version>-windows (CPack's top-level directory), with
+  # the executables, their settings and the read-me side by side in it.
   install(TARGETS keeper RUNTIME DESTINATION .)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     set(KEEPER_WIN64_EXE ${PROJECT_SOURCE_DIR}/build/win64/bin/keeper64.exe CACHE FILEPATH

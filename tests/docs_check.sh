@@ -261,8 +261,33 @@ for key in ApplicationName Parameters SleepInterval MaxSleepInterval LogFileLimi
         bash -c "grep -q '^| \`$key\` |' '$guide' && grep -A1 -x '\.TP' docs/keeper.1 | grep -qx '\.B $key'"
 done
 for switch in /u /l /i /s; do
-    check "guide and man page explain $switch" bash -c "grep -q '^| \`$switch' '$guide' && grep -qF -- '$switch' <<< \"\$1\"" _ "$man_text"
+    check "guide, man page and the zip's README.txt explain $switch" \
+        bash -c "grep -q '^| \`$switch' '$guide' && grep -qF -- '$switch' <<< \"\$1\" && grep -q '^$switch ' packaging/windows/README.txt" _ "$man_text"
 done
+# The introduction of the settings file counts no keys: a count goes stale with each new key.
+intro=$(awk '/^## The settings file$/ { on = 1; next } on && NF { print; found = 1; next } found { exit }' "$guide")
+check "guide: the introduction of the settings file names keys without counting them" \
+    bash -c '[ -n "$1" ] && ! grep -qiE "\<(one|two|three|four|five|six|seven|eight|nine|ten|[0-9]+) (opt-in )?keys?\>" <<< "$1"' _ "$intro"
+# The zip holds one folder, keeper-VERSION-windows (tests/packaging/check_zip.sh): the
+# Windows quick start says so, or its commands run in a folder without keeper.exe.
+version=$(sed -n 's/^project(keeper VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+windows_start=$(awk '/^## Quick start on Windows$/ { on = 1; next } /^## / { on = 0 } on' "$guide" | tr -s ' \n' ' ')
+check "guide: the Windows quick start names the zip's one folder keeper-$version-windows" \
+    grep -qF "The zip holds one folder, \`keeper-$version-windows\`" <<< "$windows_start"
+# Every example settings file that watches an interpreter adopts by command (or not at all):
+# by name, any other program of that interpreter would be adopted.
+interpreter_adopts_by_command() { # FILE START-RE END-RE: the blocks between START and END
+    awk -v start="$2" -v end="$3" '
+        $0 ~ start { inside = 1; interpreter = 0; adoption = 0; next }
+        inside && $0 ~ end { inside = 0; if (interpreter && !adoption) { print FILENAME ":" NR; bad = 1 }; next }
+        inside && /^ApplicationName=.*[\/\\](python[0-9.]*|perl|ruby|node|java|bash|sh)(\.exe)?$/ { interpreter = 1 }
+        inside && /^Adoption=(command|off)$/ { adoption = 1 }
+        END { exit bad }' "$1"
+}
+check "guide: an example that watches an interpreter sets Adoption=command" \
+    interpreter_adopts_by_command "$guide" '^```ini$' '^```$'
+check "man page: an example that watches an interpreter sets Adoption=command" \
+    interpreter_adopts_by_command docs/keeper.1 '^[.]EX$' '^[.]EE$'
 
 # --- what users trip on is written down ----------------------------------------------------
 man_raw=$(MANWIDTH=200 man -l docs/keeper.1 2>/dev/null | col -bx)

@@ -3,7 +3,15 @@
 # scratch root and lets the packaged keeper watch a program until keeper /u stops it.
 # Usage: check_deb.sh DEB VERSION
 set -u
+[ $# -eq 2 ] && [ -n "$2" ] || { echo "usage: $0 DEB VERSION" >&2; exit 2; }
 deb=$1 version=$2
+# Every check below needs the package: one that is missing, empty or unreadable fails here.
+if [ ! -e "$deb" ]; then problem="is missing"
+elif [ ! -s "$deb" ]; then problem="is empty"
+elif ! problem=$({ dpkg-deb --info "$deb" && dpkg-deb --fsys-tarfile "$deb"; } 2>&1 > /dev/null); then
+    problem="is no package dpkg-deb reads: ${problem%%$'\n'*}"
+else problem=; fi
+if [ -n "$problem" ]; then echo "FAIL - $deb $problem"; exit 1; fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/keeper-deb.XXXXXX")
 . "$(dirname "$0")/../support/scratch_processes.sh"
 # keeper and the program it watches run from copies in $work.
@@ -35,9 +43,17 @@ done
 check "keeper is installed executable by all" \
     grep -qE '^-rwxr-xr-x .* \./usr/bin/keeper$' <<< "$(dpkg-deb -c "$deb")"
 
-# lintian, where installed (it is optional).
+# lintian, where installed (it is optional). It exits with 1 on an error it finds and with
+# 2 when it cannot read the package; a warning is a W: line with exit code 0: all three fail.
+lintian_clean() {
+    local out status
+    out=$(lintian "$deb" 2>&1); status=$?
+    [ $status -eq 0 ] && ! grep -qE '^[EW]: ' <<< "$out" && return 0
+    echo "lintian exited with code $status:"; sed 's/^/    /' <<< "$out"
+    return 1
+}
 if command -v lintian > /dev/null; then
-    check "lintian finds no error or warning" [ -z "$(lintian "$deb" 2>&1 | grep -E '^[EW]: ')" ]
+    check "lintian reads the package and finds no error or warning" lintian_clean
 else
     echo "skip - lintian is not installed"
 fi
@@ -79,7 +95,7 @@ check "the guide links pictures, which are installed" \
 check "the man page reads as keeper(1)" \
     grep -q "keeper - keep one application running" <<< "$(lexgrog "$root/usr/share/man/man1/keeper.1.gz")"
 check "the man page renders without warnings" \
-    [ -z "$(zcat "$root/usr/share/man/man1/keeper.1.gz" | groff -man -Tutf8 -ww -z 2>&1)" ]
+    bash -c '[ -s "$1" ] && [ -z "$({ zcat "$1" | groff -man -Tutf8 -ww -z; } 2>&1)" ]' _ "$root/usr/share/man/man1/keeper.1.gz"
 
 # The packaged keeper, as the guide shows it: settings and log outside /usr, the watched
 # program a copy of sleep with a name of its own, so no other sleep is adopted.
@@ -99,9 +115,12 @@ has() { [ -f "$log" ] && grep -q -- "$1"$'\r$' "$log"; }
 check "the packaged keeper starts watching" wait_for 20 has " Start keeper"
 check "it launches the program" wait_for 20 has " Start $app"
 check "it relaunches the program after the pause" wait_for 20 has " Restart $app"
+# Only a watcher that still runs when it is asked to stop can end on the request.
+kill -0 $watcher 2> /dev/null; running=$?
+watcher_ends() { [ $running -eq 0 ] && wait_for 20 bash -c "! kill -0 $watcher 2>/dev/null"; }
 "$root/usr/bin/keeper" /u /i "$cfg"
 check "keeper /u exits with code 0" [ $? -eq 0 ]
-check "the watcher ends" wait_for 20 bash -c "! kill -0 $watcher 2>/dev/null"
+check "the watcher runs until keeper /u, then ends" watcher_ends
 wait $watcher
 check "the watcher exits with code 0" [ $? -eq 0 ]
 check "its last entry is the stop" bash -c "tail -n1 '$log' | grep -q ' Stop keeper'\$'\r'\$"

@@ -4,7 +4,14 @@
 # version and manifest resources.
 # Usage: check_zip.sh ZIP VERSION
 set -u
+[ $# -eq 2 ] && [ -n "$2" ] || { echo "usage: $0 ZIP VERSION" >&2; exit 2; }
 zip=$1 version=$2
+# Every check below needs the zip: one that is missing, empty or unreadable fails here.
+if [ ! -e "$zip" ]; then problem="is missing"
+elif [ ! -s "$zip" ]; then problem="is empty"
+elif ! problem=$(unzip -tq "$zip" 2>&1); then problem="is no zip unzip reads: ${problem%%$'\n'*}"
+else problem=; fi
+if [ -n "$problem" ]; then echo "FAIL - $zip $problem"; exit 1; fi
 top=keeper-$version-windows
 work=$(mktemp -d "${TMPDIR:-/tmp}/keeper-zip.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -26,7 +33,7 @@ dir=$work/$top
 
 # Every line ends in CR LF: no LF without a CR before it, and the file ends in CR LF.
 crlf_only() { [ -s "$1" ] && ! grep -q $'[^\r]$' "$1" && ! grep -q '^$' "$1" && [ "$(tail -c2 "$1" | od -An -tx1 | tr -d ' ')" = 0d0a ]; }
-plain_ascii() { ! LC_ALL=C grep -q '[^[:print:][:space:]]' "$1"; }
+plain_ascii() { [ -s "$1" ] && ! LC_ALL=C grep -q '[^[:print:][:space:]]' "$1"; }
 for file in README.txt keeper.cfg LICENSE.txt; do
     check "$file: every line ends in CR LF" crlf_only "$dir/$file"
     check "$file: plain ASCII text" plain_ascii "$dir/$file"
@@ -49,7 +56,7 @@ done < <(sed -n 's/^## //p' "$repo/docs/guide.md" |
          sed -e 's/&/\&amp;/g' -e 's/</\&lt;/g' -e 's/>/\&gt;/g' -e 's|`\([^`]*\)`|<code>\1</code>|g')
 check "guide.html: the settings table shows the quotes around Parameters" \
     grep -qF '<code>Parameters=""a b" "c d""</code>' "$html"
-check "guide.html: no Markdown table left unconverted" bash -c '! grep -q "^| " "$1"' _ "$html"
+check "guide.html: no Markdown table left unconverted" bash -c '[ -s "$1" ] && ! grep -q "^| " "$1"' _ "$html"
 for page in "$dir"/doc/*.html; do
     name=doc/$(basename "$page")
     while read -r target; do
@@ -65,7 +72,7 @@ for page in "$dir"/doc/*.html; do
     done < <(grep -oE '(href|src)="[^"]*"' "$page" | sed -E 's/^(href|src)="(.*)"$/\2/' | sort -u)
 done
 check "README.txt names the version" grep -q "keeper $version for Windows" "$dir/README.txt"
-for switch in /u /l /i; do
+for switch in /u /l /i /s; do
     check "README.txt explains $switch" grep -q "^$switch " "$dir/README.txt"
 done
 
