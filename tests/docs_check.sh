@@ -192,7 +192,7 @@ messages_but() {
 # Messages by identifier: the log and box messages, the box caption and the I/O reasons.
 while IFS= read -r text; do
     # A message with %s or %d is looked for piece by piece.
-    IFS=$'\x01' read -ra pieces <<< "$(sed -e 's/%[sdp]/\x01/g' -e 's/\\r\\n/\x01/g' <<< "$text")"
+    IFS=$'\x01' read -ra pieces <<< "$(sed -e 's/%[sdp]/\x01/g' -e 's/\\r\\n/\x01/g' -e 's/\\n/\x01/g' <<< "$text")"
     for piece in "${pieces[@]}"; do
         piece=$(sed -e 's/^ *//' -e 's/ *$//' <<< "$piece")
         [ ${#piece} -ge 2 ] || continue
@@ -202,7 +202,7 @@ done < <(messages_but '(Abbreviation|Name|EncodeErrorText)')
 # The man page names every log entry and every line of a query or a misconfiguration too,
 # piece by piece; the fatal report and its reasons are named below.
 while IFS= read -r text; do
-    IFS=$'\x01' read -ra pieces <<< "$(sed -e 's/%[sdp]/\x01/g' <<< "$text")"
+    IFS=$'\x01' read -ra pieces <<< "$(sed -e 's/%[sdp]/\x01/g' -e 's/\\n/\x01/g' <<< "$text")"
     for piece in "${pieces[@]}"; do
         piece=$(sed -e 's/^ *//' -e 's/ *$//' <<< "$piece")
         [ ${#piece} -ge 2 ] || continue
@@ -260,7 +260,7 @@ for key in ApplicationName Parameters SleepInterval MaxSleepInterval LogFileLimi
     check "guide and man page explain $key" \
         bash -c "grep -q '^| \`$key\` |' '$guide' && grep -A1 -x '\.TP' docs/keeper.1 | grep -qx '\.B $key'"
 done
-for switch in /u /l /i /s; do
+for switch in /u /l /i /s /? /v; do
     check "guide, man page and the zip's README.txt explain $switch" \
         bash -c "grep -q '^| \`$switch' '$guide' && grep -qF -- '$switch' <<< \"\$1\" && grep -q '^$switch ' packaging/windows/README.txt" _ "$man_text"
 done

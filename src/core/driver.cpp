@@ -244,11 +244,16 @@ std::string SwitchLetter(std::string_view argument) {
 
 void ApplySwitches(RunState& run, int count, std::string (*argumentAt)(int)) {
     for (int i = 1; i <= count; ++i) {
-        const std::string letter = SwitchLetter(argumentAt(i));
+        const std::string argument = argumentAt(i);
+        const std::string letter = SwitchLetter(argument);
         if (letter == "u") {
             run.StopRequested = true;
         } else if (letter == "s") {
             run.StatusRequested = true;
+        } else if (letter == "?" || letter == "h" || argument == "--help") {
+            run.HelpRequested = true;
+        } else if (letter == "v" || argument == "--version") {
+            run.VersionRequested = true;
         } else if (SameTextIgnoreCase(letter, "l") && i < count) {
             run.LogFileName = argumentAt(++i);
         } else if (SameTextIgnoreCase(letter, "i") && i < count) {
@@ -348,6 +353,14 @@ void LogWatcherStart(RunState& run, const std::vector<SettingsNote>& notes,
 int RunWatchdog() {
     RunState run;
     ReadCommandLine(run);
+    // Help and the version answer in the output, as a status query does, and start nothing.
+    if (run.HelpRequested || run.VersionRequested) {
+        WriteStandardOutput(run.HelpRequested
+                                ? FormatMessageText(MessageId::UsageText, {run.ProgramName})
+                                : FormatMessageText(MessageId::VersionText,
+                                                    {run.ProgramName, KEEPER_VERSION}));
+        return ExitDone;
+    }
     // The settings file is read here and nowhere later: the watcher keeps none of it.
     const Profile settings = OpenProfile(run.ConfigFileName);
     run.ApplicationCommand = ReadSetting(settings, "ApplicationName");

@@ -45,8 +45,9 @@ ExitCode WatchLoop(RunState& run, Located (*locate)(RunState&));
 /// "/u" => "u";  "-ux" => "";  "u" => "".
 std::string SwitchLetter(std::string_view argument);
 
-/// Applies the switches u, l and i of arguments 1..count to the run state; a later l or
-/// i overrides an earlier one, and the argument after l or i is taken whatever it is.
+/// Applies the switches u, s, l and i of arguments 1..count to the run state, and those
+/// of help ("?", "h", "--help") and the version ("v", "--version"); a later l or i
+/// overrides an earlier one, and the argument after l or i is taken whatever it is.
 void ApplySwitches(RunState& run, int count, std::string (*argumentAt)(int));
 
 /// A path without directory part gets the current directory in front of it.

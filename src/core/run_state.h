@@ -31,6 +31,8 @@ struct RunState {
     std::string ConfigFileName;      ///< settings file, by default beside the executable
     bool StopRequested = false;      ///< the switch "u"
     bool StatusRequested = false;    ///< the switch "s"
+    bool HelpRequested = false;      ///< the switch "?" or "h", or "--help"
+    bool VersionRequested = false;   ///< the switch "v", or "--version"
     bool FirstStart = true;          ///< the next launch is logged as "Start", later ones "Restart"
     std::string ApplicationCommand;  ///< "ApplicationName" of the settings
     std::string ApplicationParameters;                  ///< "Parameters" of the settings

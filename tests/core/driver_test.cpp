@@ -19,6 +19,8 @@ struct SwitchCase {
     bool Stop;
     std::string Log;
     std::string Config;
+    bool Help = false;
+    bool Version = false;
 };
 
 TEST(Driver, SwitchesFollowTheirRules) {
@@ -34,6 +36,12 @@ TEST(Driver, SwitchesFollowTheirRules) {
         {{"/l", "a.log", "/l", "b.log"}, false, "b.log", "default.cfg"},
         {{"-ux", "u", "//u", "x"}, false, "default.log", "default.cfg"},
         {{"x", "/u", "/i"}, true, "default.log", "default.cfg"},
+        // Help and the version, never taken as the name after l or i.
+        {{"/?"}, false, "default.log", "default.cfg", true},
+        {{"-h", "--version"}, false, "default.log", "default.cfg", true, true},
+        {{"/v"}, false, "default.log", "default.cfg", false, true},
+        {{"/H", "/V", "--HELP", "-help", "/?x"}, false, "default.log", "default.cfg"},
+        {{"/l", "/?"}, false, "/?", "default.cfg"},
     };
     static const std::vector<std::string>* arguments = nullptr;
     for (const SwitchCase& c : cases) {
@@ -47,6 +55,8 @@ TEST(Driver, SwitchesFollowTheirRules) {
         EXPECT_EQ(run.StopRequested, c.Stop) << what;
         EXPECT_EQ(run.LogFileName, c.Log) << what;
         EXPECT_EQ(run.ConfigFileName, c.Config) << what;
+        EXPECT_EQ(run.HelpRequested, c.Help) << what;
+        EXPECT_EQ(run.VersionRequested, c.Version) << what;
     }
 }
 

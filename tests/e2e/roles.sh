@@ -47,6 +47,17 @@ keeper "$work/a" ka > /dev/null 2>&1
 check "misconfigured: a command ending in a delimiter exits 6, not configured" [ $? -eq 6 ]
 check "misconfigured: nothing logged" [ ! -e "$work/a/ka.log" ]
 
+# --- help and the version: printed, exit code 0, and nothing started --------------------
+settings "$work/a" ka 60000 0
+for switch in /? -h --help /v --version; do
+    out=$(keeper "$work/a" ka "$switch" 2>/dev/null | tr -d '\r')
+    code=$?
+    case $switch in /v|--version) expected="^ka [0-9]+\.[0-9]+\.[0-9]+\$" ;; *) expected="^Usage: ka \[/u \| /s\]" ;; esac
+    answered() { [ "$code" -eq 0 ] && matches "$out" "$expected" && [ ! -e "$work/a/ka.log" ]; }
+    check "$switch: prints $(head -1 <<< "$out"), exit code 0, starts no watcher" answered
+done
+rm -f "$work/a/ka.cfg"
+
 # --- watcher, duplicate, stopper, idle stopper -------------------------------------------
 install_keeper "$work/b" kb
 settings "$work/b" kb "60000 $(native_path "$work/b/launches.txt")" 0
