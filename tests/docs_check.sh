@@ -379,6 +379,7 @@ an unknown %NAME% stays as written|`%NOPE%` stays `%NOPE%`|%NOPE% stays %NOPE%
 a code of NoRestartExitCodes stops keeper|then "Stop keeper", does not relaunch it, and exits with code 0|then Stop keeper, and exits with status 0 instead of relaunching it
 keeper started detached on Linux|setsid keeper /i [^ ]+ /l [^ ]+ > /dev/null 2>&1 < /dev/null &|setsid keeper /i [^ ]+ /l [^ ]+ > /dev/null 2>&1 < /dev/null &
 why: a closed terminal fails the application with EIO|the application's first write fails with EIO|its first write fails with EIO
+the watcher removes its status record; the FIFOs stay, as removing them would race|The watcher removes its record when it ends.*would race with the next watcher|The watcher removes its status record when it ends; the FIFOs and the address stay, as removing them would race with the next watcher of the name
 a failed launch exits with 5|\| 5 \| The launch failed|5 The launch failed and the watcher ended
 no program named exits with 6, an unreadable settings file with 7|\| 6 \| Not configured.*\| 7 \| The settings file cannot be read|6 Not configured: the settings file names no program\. 7 The settings file cannot be read
 a failed call of the system exits with 8|\| 8 \| A call of the system failed|8 A call of the system failed

@@ -17,7 +17,8 @@ std::uint32_t OwnProcessId();
 /// cannot be made.
 /// Windows: a named file mapping "<name>:status" in the session's namespace, with the
 /// default security. Note: Linux: the file "<name>.status" in the instance events'
-/// directory, mode 0600, locked by the watcher for as long as it lives.
+/// directory, mode 0600, locked by the watcher for as long as it lives, and removed when it
+/// exits (a return from main, or exit; a killed watcher leaves it, unlocked).
 Result<Handle> CreateStatusRecord(const std::string& name);
 
 /// Replaces the contents of the record with `bytes`, at most StatusRecordSize of them.

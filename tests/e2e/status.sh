@@ -86,6 +86,8 @@ keeper "$dir" ks /u
 check "after the stop: the watcher ends" wait_for 30 ended $watcher
 query "$dir" ks
 check "after the stop: exit code 3 (got $code)" [ "$code" -eq 3 ]
+is_windows || check "after the stop: the watcher removed its record" \
+    [ ! -e "$XDG_RUNTIME_DIR/keeper/ks_$module.status" ]
 
 # An adopted instance.
 kill_demo() {

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 #include "platform/posix/descriptors.h"
 #include "platform/posix/event_errors.h"
@@ -23,6 +24,19 @@ struct flock RecordLock(short type) {
     return lock;
 }
 
+/// The record this process made, removed when it exits (a return from main, or exit): the
+/// name is still held then, so no watcher after it can have made one in its place.
+int OwnRecord = -1;
+char OwnRecordPath[4096];
+
+void RemoveOwnRecord() {
+    struct stat held {};
+    struct stat named {};
+    if (fstat(OwnRecord, &held) == 0 && stat(OwnRecordPath, &named) == 0 &&
+        held.st_dev == named.st_dev && held.st_ino == named.st_ino)
+        unlink(OwnRecordPath);
+}
+
 }  // namespace
 
 std::uint32_t OwnProcessId() { return static_cast<std::uint32_t>(getpid()); }
@@ -39,6 +53,13 @@ Result<Handle> CreateStatusRecord(const std::string& name) {
         const auto error = static_cast<ErrorCode>(errno);
         if (fd >= 0) close(fd);
         return {NoHandle, error};
+    }
+    const std::string path = EventNameSpace() + "/" + RecordName(name);
+    if (OwnRecord < 0 && path.size() < sizeof OwnRecordPath) {
+        path.copy(OwnRecordPath, path.size());
+        OwnRecordPath[path.size()] = '\0';
+        OwnRecord = fd;
+        std::atexit(RemoveOwnRecord);
     }
     return {HandleOf(fd), 0};
 }
