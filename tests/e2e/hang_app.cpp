@@ -42,15 +42,11 @@
 //                                   ("E <ms>"): an application that says goodbye while
 //                                   it ends, and cannot end while a sendto blocks.
 // Every mode but send then stays until it is ended. PATH may be "@name", an abstract name.
-#include <chrono>
 #include <csignal>
 #include <cstddef>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <string>
-#include <thread>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -60,41 +56,21 @@
 #include <unistd.h>
 #endif
 
+#include "app_support.h"
+
 namespace {
+
+using e2e::Now;
+using e2e::Pid;
+using e2e::Stay;
+using e2e::Wait;
 
 const char* stampFile = nullptr;
 
-long long Now() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-unsigned long Pid() {
-#ifdef _WIN32
-    return GetCurrentProcessId();
-#else
-    return static_cast<unsigned long>(getpid());
-#endif
-}
-
-void Stamp(const std::string& line) {
-    if (std::FILE* stamps = std::fopen(stampFile, "ab")) {  // lines end in LF on Windows too
-        std::fprintf(stamps, "%s\n", line.c_str());
-        std::fclose(stamps);
-    }
-}
+void Stamp(const std::string& line) { e2e::AppendLine(stampFile, line); }
 
 void Stamp(char what, const std::string& rest = "") {
     Stamp(std::string(1, what) + " " + std::to_string(Now()) + (rest.empty() ? "" : " " + rest));
-}
-
-/// The number of this run: the S lines already in STAMPS.
-int RunNumber() {
-    std::ifstream earlier(stampFile);
-    int runs = 0;
-    for (std::string line; std::getline(earlier, line);)
-        runs += line.rfind("S ", 0) == 0 ? 1 : 0;
-    return runs;
 }
 
 #ifdef _WIN32
@@ -105,20 +81,8 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM w, LPARAM l) 
 
 /// Starts this program again as "sleep STAMPS": a child that sleeps for ever.
 void StartSleeper() {
-    char path[MAX_PATH];
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (n == 0 || n == MAX_PATH) return;
-    std::string line = "\"" + std::string(path, n) + "\" sleep \"" + stampFile + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION created{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &created)) {
+    if (!e2e::StartCopy("sleep \"" + std::string(stampFile) + "\""))
         Stamp('X', "CreateProcessA " + std::to_string(GetLastError()));
-        return;
-    }
-    CloseHandle(created.hThread);
-    CloseHandle(created.hProcess);
 }
 
 int Window(long long started, long long answer) {
@@ -146,20 +110,10 @@ int Window(long long started, long long answer) {
         }
     }
     Stamp('Q');
-    for (;;)
-        Sleep(INFINITE);  // no message is taken any more
+    Stay();  // no message is taken any more
 }
 
 #else
-
-[[noreturn]] void Stay() {
-    for (;;)
-        std::this_thread::sleep_for(std::chrono::hours(1));
-}
-
-void Wait(long long milliseconds) {
-    if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
 
 /// Fills `address` with the socket `path` ("@name" for an abstract one); its length, 0 for
 /// none that fits.
@@ -290,11 +244,10 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
     if (mode == "sleep") {  // a child: no run of its own
         Stamp('C', std::to_string(Pid()));
-        for (;;)
-            Sleep(INFINITE);
+        Stay();
     }
 #endif
-    const bool first = RunNumber() == 0;
+    const bool first = e2e::CountLines(stampFile, "S ") == 0;  // the S lines of earlier runs
     [[maybe_unused]] const long long started = Now();
     Stamp('S', std::to_string(Pid()));
 #ifdef _WIN32

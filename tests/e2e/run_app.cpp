@@ -18,14 +18,11 @@
 // items are separated by commas: "exit:N" exits with code N (Windows: ExitProcess, so
 // 3221225477 is the code of an access violation), "signal:N" raises signal N (Linux),
 // "stay" runs until it is ended; "@MS" after an item waits MS milliseconds first.
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
-#include <fstream>
 #include <string>
-#include <thread>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -37,6 +34,8 @@
 #include <csignal>
 extern char** environ;
 #endif
+
+#include "app_support.h"
 
 namespace {
 
@@ -129,18 +128,9 @@ std::string CurrentDirectory() {
 #endif
 }
 
-unsigned long ProcessId() {
-#ifdef _WIN32
-    return GetCurrentProcessId();
-#else
-    return static_cast<unsigned long>(getpid());
-#endif
-}
-
 [[noreturn]] void End(const std::string& item) {
     const std::size_t at = item.find('@');
-    if (at != std::string::npos)
-        std::this_thread::sleep_for(std::chrono::milliseconds(std::atol(item.c_str() + at + 1)));
+    if (at != std::string::npos) e2e::Wait(std::atol(item.c_str() + at + 1));
     const std::string what = item.substr(0, at);
     const unsigned long number = std::strtoul(what.c_str() + what.find(':') + 1, nullptr, 10);
     if (what.starts_with("signal:")) {
@@ -159,30 +149,21 @@ unsigned long ProcessId() {
         std::_Exit(static_cast<int>(number));
 #endif
     }
-    for (;;)
-        std::this_thread::sleep_for(std::chrono::hours(1));
+    e2e::Stay();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) return 2;
-    std::size_t run = 1;
-    std::ifstream earlier(argv[1]);
-    for (std::string line; std::getline(earlier, line);)
-        run += line.starts_with("run ") ? 1 : 0;
-    earlier.close();
-    const unsigned long pid = ProcessId();
+    const auto run = static_cast<std::size_t>(e2e::CountLines(argv[1], "run ")) + 1;
+    const unsigned long pid = e2e::Pid();
     std::string record = "run " + std::to_string(run) + "\npid " + std::to_string(pid) + "\ncwd " +
                          CurrentDirectory() + '\n';
     for (int i = 3; i < argc; ++i)
         record += Environment(argv[i]);
     record += Platform();
-    // One write, so that a reader never sees half a record.
-    if (std::FILE* file = std::fopen(argv[1], "ab")) {
-        std::fwrite(record.data(), 1, record.size(), file);
-        std::fclose(file);
-    }
+    e2e::Append(argv[1], record);  // one write: a reader never sees half a record
     std::fprintf(stdout, "out %zu %lu\n", run, pid);
     std::fflush(stdout);
     std::fprintf(stderr, "err %zu %lu\n", run, pid);

@@ -19,7 +19,6 @@
 //   stop-app alive PID NAME Windows: exit code 0 when the process PID runs from an
 //                           executable of the file name NAME, 1 otherwise (the test's
 //                           shell cannot see Windows process identifiers).
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -31,23 +30,14 @@
 #include <unistd.h>
 #endif
 
+#include "app_support.h"
+
 namespace {
 
 const char* recordFile = nullptr;
 
-unsigned long Pid() {
-#ifdef _WIN32
-    return GetCurrentProcessId();
-#else
-    return static_cast<unsigned long>(getpid());
-#endif
-}
-
 void Record(const char* event) {
-    if (std::FILE* record = std::fopen(recordFile, "a")) {
-        std::fprintf(record, "%s %lu\n", event, Pid());
-        std::fclose(record);
-    }
+    e2e::AppendLine(recordFile, std::string(event) + " " + std::to_string(e2e::Pid()));
 }
 
 #ifdef _WIN32
@@ -108,21 +98,7 @@ int WindowLoop(WNDPROC procedure) {
     return 0;
 }
 
-bool StartChild() {
-    char path[MAX_PATH];
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (n == 0 || n == MAX_PATH) return false;
-    std::string line = "\"" + std::string(path, n) + "\" stay-child \"" + recordFile + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION created{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &created))
-        return false;
-    CloseHandle(created.hThread);
-    CloseHandle(created.hProcess);
-    return true;
-}
+bool StartChild() { return e2e::StartCopy("stay-child \"" + std::string(recordFile) + "\""); }
 
 std::string ImageOf(HANDLE process) {
     char path[MAX_PATH];
@@ -184,8 +160,7 @@ int main(int argc, char** argv) {
             !GetExitCodeThread(owner, &made) || made != 0)
             return 3;
         Record("abandoned");
-        for (;;)
-            Sleep(INFINITE);
+        e2e::Stay();
     }
     if (mode == "leave") {
         SetConsoleCtrlHandler(IgnoreBreak, TRUE);
@@ -202,8 +177,7 @@ int main(int argc, char** argv) {
     if (mode == "break") {
         SetConsoleCtrlHandler(EndOnBreak, TRUE);
         Record("started");
-        for (;;)
-            Sleep(INFINITE);
+        e2e::Stay();
     }
     if (mode == "stay") {
         SetConsoleCtrlHandler(IgnoreBreak, TRUE);
@@ -214,8 +188,7 @@ int main(int argc, char** argv) {
     if (mode == "stay-child") {
         SetConsoleCtrlHandler(IgnoreBreak, TRUE);
         Record("child");
-        for (;;)
-            Sleep(INFINITE);
+        e2e::Stay();
     }
 #else
     BlockTerm();
