@@ -1,35 +1,25 @@
-# What the scripts that watch hang-app share: its copies and settings files, watchers
-# started and stopped in the background, its stamps and the log's entries. Sourced after
-# lib.sh by hangs.sh and notify.sh.
+# What the scripts that watch hang-app share: its copies and settings files, its stamps and
+# the instances to adopt. Sourced after lib.sh by hangs.sh and notify.sh.
 
 # Each part has an application name of its own, so that none adopts another's instance.
 install_hang_app() { cp "$bin/hang-app$ext" "$1/$2$ext"; }
 
-# hang_settings DIR NAME APPLICATION PARAMETERS [KEY=VALUE...]
-hang_settings() {
-    local dir=$1 name=$2 app=$3 parameters=$4
+# hang_settings DIR NAME APPLICATION PARAMETERS [KEY=VALUE...]: DIR/NAME.cfg.
+hang_settings() { local file=$1/$2.cfg; shift 2; config "$file" "$@"; }
+
+# start_adopting WHAT DIR NAME STAMPS [COMMAND...]: the watcher as start_watcher starts it,
+# once the instance it is to adopt has stamped its start in STAMPS; $watcher is 0, and the
+# part WHAT fails, when that instance does not start.
+start_adopting() {
+    local what=$1 dir=$2 name=$3 stamps=$4 limit=20
     shift 4
-    {
-        printf '[Settings]\r\nApplicationName=%s\r\nParameters=%s\r\n' "$(native_path "$app")" "$parameters"
-        printf '%s\r\n' "$@"
-    } > "$dir/$name.cfg"
-}
-
-# start_watcher DIR NAME [COMMAND...]: the watcher in the background, through COMMAND (env
-# and its arguments, setpriv); its identifier in $watcher.
-start_watcher() {
-    local dir=$1 name=$2
-    shift 2
-    (cd "$dir" && exec "$@" $runner "./$name$ext" > /dev/null 2>&1) &
-    watcher=$!
-}
-
-# stop_watcher DIR NAME PID [COMMAND...]: its stop request; true once it has ended.
-stop_watcher() {
-    local dir=$1 name=$2 pid=$3
-    shift 3
-    (cd "$dir" && "$@" $runner "./$name$ext" /u)
-    wait_for 20 ended "$pid"
+    is_windows && limit=30
+    watcher=0
+    if wait_for "$limit" grep -qs '^S ' "$stamps"; then
+        start_watcher "$dir" "$name" "$@"
+    else
+        fail "$what: the instance to adopt started"
+    fi
 }
 
 # recorded INSTANCE: the address of the notification socket that the watcher of INSTANCE
@@ -58,20 +48,11 @@ stamp() {
     awk -v l="$2" -v n="${3:-0}" -v f="${4:-2}" '{ sub(/\r$/, "") } $1 == l { c++; v[c] = $f }
         END { if (n == 0) n = c; print (n in v) ? v[n] : -1 }' "$1"
 }
+# first_run FILE LETTER: the lines of that letter before the second start.
+first_run() { awk -v l="$2" '$1 == "S" { s++ } $1 == l && s == 1' "$1" 2>/dev/null; }
+# last_of_first_run FILE LETTER: the time of the last line of that letter before the second
+# start; 0 for none.
+last_of_first_run() { first_run "$1" "$2" | awk '{ t = $2 } END { print (t == "" ? 0 : t) }'; }
 
-# The entries of a log without their time stamps.
-entries() { [ -f "$1" ] && sed -E -e 's/\r$//' -e 's/^ *[0-9\/.]+( [0-9:]+( [AP]M)?)? //' "$1"; }
-# in_order LOG RE...: entries that match each extended regular expression, in that order.
-in_order() {
-    local log=$1 entry
-    shift
-    while IFS= read -r entry; do
-        [ $# -gt 0 ] || break
-        [[ $entry =~ $1 ]] && shift
-    done < <(entries "$log")
-    [ $# -eq 0 ]
-}
-# A text as a regular expression that matches only itself.
-re() { printf '%s' "$1" | sed 's/[][\\.*^$?+(){}|]/\\&/g'; }
 # between VALUE LOW HIGH
 between() { [ "$1" -ge "$2" ] && [ "$1" -lt "$3" ]; }

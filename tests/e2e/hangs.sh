@@ -8,21 +8,15 @@
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/hang_app_lib.sh"
 
-# The last ping of the first run: the P line before the second S line.
-last_ping_of_first_run() { awk '$1 == "S" { s++ } $1 == "P" && s == 1 { p = $2 } END { print p + 0 }' "$1"; }
-
 # The seconds of the "End" entry of COMMAND whose status is STATUS-RE, times ten; -1 without one.
 end_tenths() {
     local entry pattern
     pattern="^End $(re "$2"): $3 after ([0-9]+)\\.([0-9]) s\$"
     while IFS= read -r entry; do
         [[ $entry =~ $pattern ]] && { echo $((10#${BASH_REMATCH[1]} * 10 + BASH_REMATCH[2])); return; }
-    done < <(entries "$1")
+    done < <(messages "$1")
     echo -1
 }
-# gone PID: the process has ended (a zombie nobody has reaped yet counts as ended).
-gone() { [ ! -e "/proc/$1" ] || [ "$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f1)" = Z ]; }
-not() { ! "$@"; }
 
 # The parts under Wine, on a display of their own. A function, so that the script ends
 # after it whatever happens in it.
@@ -88,13 +82,8 @@ windows_hangs() {
     adopt_app=$!
     hang_settings "$dir" kw-adopt "$dir/hang-adopt$ext" "window 3000 $(native_path "$adopt_stamps")" \
         HangTimeout=$timeout SleepInterval=0 LogDetails=1
-    if wait_for 30 grep -qs '^S ' "$adopt_stamps"; then
-        start_watcher "$dir" kw-adopt env DISPLAY="$display"
-        adopt_watcher=$watcher
-    else
-        fail "adopted: the instance to adopt started"
-        adopt_watcher=0
-    fi
+    start_adopting adopted "$dir" kw-adopt "$adopt_stamps" env DISPLAY="$display"
+    adopt_watcher=$watcher
 
     log=$work/hung/kw-hung.log
     check "hung window: the application is relaunched" wait_for 60 eval '[ "$(runs "$hung_stamps")" -ge 2 ]'
@@ -221,13 +210,8 @@ socket=$(socket_of kh-adopted_HANG-ADOPTED)
 adopted_app=$!
 hang_settings "$dir" kh-adopted "$dir/hang-adopted" "adopted $socket $adopted_stamps" \
     HangTimeout=$timeout SleepInterval=0 LogDetails=1
-if wait_for 20 grep -qs '^S ' "$adopted_stamps"; then
-    start_watcher "$dir" kh-adopted
-    adopted_watcher=$watcher
-else
-    fail "adopted: the instance to adopt started"
-    adopted_watcher=0
-fi
+start_adopting adopted "$dir" kh-adopted "$adopted_stamps"
+adopted_watcher=$watcher
 
 # Without the key, and with an invalid value: keeper gives no socket, and what keeper
 # itself inherited passes as before.
@@ -267,7 +251,7 @@ check "silent: it pinged, and every datagram was sent" \
 check "silent: \"Hung\", its End by SIGKILL, then \"Restart\"" \
     in_order "$log" "^Start $(re "$app"): process" "^Hung $(re "$app")\$" \
     "^End $(re "$app"): signal 9 \\(SIGKILL\\) after " "^Restart $(re "$app"): process"
-last=$(last_ping_of_first_run "$silent_stamps") relaunched=$(stamp "$silent_stamps" S 2)
+last=$(last_of_first_run "$silent_stamps" P) relaunched=$(stamp "$silent_stamps" S 2)
 echo "# last ping at $last ms, relaunched at $relaunched ms, HangTimeout $timeout ms"
 check "silent: the pings kept it from being hung for 2 s" \
     [ $((last - $(stamp "$silent_stamps" S 1))) -ge 1700 ]
@@ -319,13 +303,13 @@ check "without the key: no WATCHDOG_USEC" [ "$(value "$nokey_stamps" WATCHDOG_US
 check "without the key: no socket is made" [ -z "$(recorded kh-nokey_HANG-NOKEY)" ]
 log=$work/invalid/kh-invalid.log
 check "invalid: \"Invalid value of HangTimeout: soon\" right after \"Start kh-invalid\"" \
-    [ "$(entries "$log" | sed -n 2p)" = "Invalid value of HangTimeout: soon" ]
+    [ "$(messages "$log" | sed -n 2p)" = "Invalid value of HangTimeout: soon" ]
 check "invalid: counts as absent: keeper's own NOTIFY_SOCKET passes as before" \
     [ "$(value "$invalid_stamps" NOTIFY_SOCKET)" = "$manager" ]
 check "invalid: and its WATCHDOG_USEC" [ "$(value "$invalid_stamps" WATCHDOG_USEC)" = 7 ]
 check "invalid: no socket is made" [ -z "$(recorded kh-invalid_HANG-INVALID)" ]
 log=$work/long/kh-long.log
-check "long runtime directory: no error entry" [ "$(entries "$log" | grep -c '^Error ')" -eq 0 ]
+check "long runtime directory: no error entry" [ "$(messages "$log" | grep -c '^Error ')" -eq 0 ]
 check "long runtime directory: the application gets keeper's socket" \
     [ "$(value "$long_stamps" NOTIFY_SOCKET)" = "$(XDG_RUNTIME_DIR=$long_run recorded kh-long_HANG-LONG)" -a \
       "$(value "$long_stamps" WATCHDOG_USEC)" = $((timeout * 1000)) ]

@@ -60,11 +60,40 @@ settings() {
     } > "$1/$2.cfg"
 }
 
+# config FILE COMMAND PARAMETERS [LINE...]: settings for COMMAND with PARAMETERS, then LINEs
+# (more keys, or a section of their own).
+config() {
+    local file=$1 command=$2 parameters=$3 line
+    shift 3
+    {
+        printf '[Settings]\r\nApplicationName=%s\r\nParameters=%s\r\n' "$(native_path "$command")" "$parameters"
+        for line in "$@"; do printf '%s\r\n' "$line"; done
+    } > "$file"
+}
+
 demo_module() { if is_windows; then echo "KEEPER-DEMO.EXE"; else echo "KEEPER-DEMO"; fi; }
 
 keeper() { # keeper DIR NAME ARGS...: runs in DIR, in the foreground
     local dir=$1 name=$2; shift 2
     (cd "$dir" && $runner "./$name$ext" "$@")
+}
+
+# start_watcher DIR NAME [COMMAND...]: keeper DIR/NAME in the background, through COMMAND
+# (env and its arguments, setpriv); its identifier in $watcher. What the watcher launches may
+# outlive it: neither holds the test's output.
+start_watcher() {
+    local dir=$1 name=$2
+    shift 2
+    (cd "$dir" && exec "$@" $runner "./$name$ext" > /dev/null 2>&1) &
+    watcher=$!
+}
+
+# stop_watcher DIR NAME PID [COMMAND...]: its stop request; true once it has ended.
+stop_watcher() {
+    local dir=$1 name=$2 pid=$3
+    shift 3
+    (cd "$dir" && "$@" $runner "./$name$ext" /u)
+    wait_for 20 ended "$pid"
 }
 
 # wait_for TIMEOUT COMMAND...: true once the command succeeds, false after TIMEOUT seconds.
@@ -75,6 +104,7 @@ wait_for() {
         sleep 0.1
     done
 }
+now_ms() { local t=${EPOCHREALTIME/./}; echo $((t / 1000)); }
 
 # count_lines FILE MESSAGE: entries whose message is MESSAGE, behind a time stamp or not.
 count_lines() {
@@ -90,6 +120,41 @@ line_count() { if [ -f "$1" ]; then wc -l < "$1"; else echo 0; fi; }
 matches() { [[ "$1" =~ $2 ]]; }
 alive() { kill -0 "$1" 2>/dev/null; }
 ended() { ! kill -0 "$1" 2>/dev/null; }
+# gone PID: the process has ended (a zombie nobody has reaped yet counts as ended). Linux.
+gone() { [ ! -e "/proc/$1" ] || [ "$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f1)" = Z ]; }
+not() { ! "$@"; }
+
+# messages LOG: the entries without their time stamps, e.g. "Start keeper".
+messages() { [ -f "$1" ] && sed -E 's/\r$//; s/^ *[0-9][0-9/.-]*( [0-9][0-9:.]*( [AP]M)?)? //' "$1"; }
+# entry LOG RE: the number of the first entry that matches the extended regular expression
+# RE; 0 when none does.
+entry() {
+    local n=0 line
+    while IFS= read -r line; do
+        n=$((n + 1))
+        [[ $line =~ $2 ]] && { echo "$n"; return; }
+    done < <(messages "$1")
+    echo 0
+}
+# in_order LOG RE...: the first entry that matches each RE comes after the first that
+# matches the one before it.
+in_order() {
+    local log=$1 at=0 next re
+    shift
+    for re in "$@"; do
+        next=$(entry "$log" "$re")
+        [ "$next" -gt "$at" ] || return 1
+        at=$next
+    done
+}
+# A text as a regular expression that matches only itself.
+re() { printf '%s' "$1" | sed 's/[][\\.*^$?+(){}|]/\\&/g'; }
+same() { # same DESCRIPTION EXPECTED ACTUAL: the check, and both texts when they differ
+    if [ "$2" = "$3" ]; then pass "$1"; else
+        fail "$1"
+        printf '# expected:\n%s\n# got:\n%s\n' "$2" "$3" | sed 's/^/#   /'
+    fi
+}
 
 summary() {
     echo "$((checks - failures)) passed, $failures failed"

@@ -10,11 +10,6 @@
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/hang_app_lib.sh"
 
-# first_run FILE LETTER: the lines of that letter before the second start.
-first_run() { awk -v l="$2" '$1 == "S" { s++ } $1 == l && s == 1' "$1" 2>/dev/null; }
-# last_of_first_run FILE LETTER: the time of the last line of that letter before the second
-# start; 0 for none.
-last_of_first_run() { first_run "$1" "$2" | awk '{ t = $2 } END { print (t == "" ? 0 : t) }'; }
 skipped() { echo "skipped - $1"; }
 
 # The applications that run no copy of a file in $work (the scripts, each the leader of a
@@ -54,7 +49,7 @@ if is_windows; then
     check "Windows: ReadyTimeout is a known key with a valid value: no entry names it" \
         bash -c '! grep -q ReadyTimeout "$1"' _ "$log"
     check "Windows: ReadyTimeout is ignored: a program that never pings is not hung" \
-        [ "$(runs "$work/ready/stamps.txt")" -eq 1 -a "$(entries "$log" | grep -c '^Hung ')" -eq 0 ]
+        [ "$(runs "$work/ready/stamps.txt")" -eq 1 -a "$(messages "$log" | grep -c '^Hung ')" -eq 0 ]
     check "Windows: an invalid value gets its entry" \
         has_line "$work/invalid/kn-invalid.log" "Invalid value of ReadyTimeout: -5"
     check "Windows: the watcher stops" stop_watcher "$work/ready" kn-ready $ready_watcher
@@ -66,7 +61,7 @@ fi
 timeout=1500
 # The entries a watcher of the name wrote after the second "Start NAME": those of the
 # watcher started after one was killed.
-second_watcher() { entries "$1" | awk -v s="Start $2" '$0 == s { n++ } n >= 2'; }
+second_watcher() { messages "$1" | awk -v s="Start $2" '$0 == s { n++ } n >= 2'; }
 
 # --- an adopted instance that pings every 50 ms: no sendto blocks, and it is watched ----------
 dir=$work/adopted
@@ -77,13 +72,8 @@ adopted_socket=$(socket_of kn-adopted_PINGER-ADOPTED)
 (cd "$dir" && exec env -u NOTIFY_SOCKET ./pinger-adopted pingto "$adopted_socket" 3000 50 "$adopted_stamps") &
 hang_settings "$dir" kn-adopted "$dir/pinger-adopted" "pingto $adopted_socket 3000 50 $adopted_stamps" \
     HangTimeout=$timeout SleepInterval=0 LogDetails=1
-adopted_watcher=0
-if wait_for 20 grep -qs '^S ' "$adopted_stamps"; then
-    start_watcher "$dir" kn-adopted env
-    adopted_watcher=$watcher
-else
-    fail "adopted: the instance to adopt started"
-fi
+start_adopting adopted "$dir" kn-adopted "$adopted_stamps" env
+adopted_watcher=$watcher
 
 # --- a shell service: systemd-notify, as a user other than root ----------------------------
 # The datagrams come from systemd-notify, a process of the script's session. As root the
@@ -318,12 +308,7 @@ for part in leader follower; do
     # The pause lets the child become sleep before the relaunch looks for an instance.
     hang_settings "$dir" kn-$part "$dir/child-$part" "adopted-child $socket $dir/stamps.txt" \
         HangTimeout=$timeout SleepInterval=1000 LogDetails=1
-    watcher=0
-    if wait_for 20 grep -qs '^S ' "$dir/stamps.txt"; then
-        start_watcher "$dir" kn-$part env
-    else
-        fail "$part: the instance to adopt started"
-    fi
+    start_adopting "$part" "$dir" kn-$part "$dir/stamps.txt" env
     eval "${part}_watcher=\$watcher"
 done
 
@@ -490,15 +475,15 @@ check "ReadyTimeout: \"Start\", \"Hung\", then \"Restart\"" \
 check "ReadyTimeout: the watcher stops" stop_watcher "$work/ready" kn-ready $ready_watcher
 log=$work/invalid/kn-invalid.log
 check "ReadyTimeout invalid: \"Invalid value of ReadyTimeout: -5\" right after \"Start kn-invalid\"" \
-    [ "$(entries "$log" | sed -n 2p)" = "Invalid value of ReadyTimeout: -5" ]
+    [ "$(messages "$log" | sed -n 2p)" = "Invalid value of ReadyTimeout: -5" ]
 log=$work/alone/kn-alone.log
 check "ReadyTimeout without HangTimeout: no entry names it, and no socket is made" \
-    [ "$(entries "$log" | grep -c ReadyTimeout)" -eq 0 -a -z "$(recorded kn-alone_QUIET-ALONE)" ]
+    [ "$(messages "$log" | grep -c ReadyTimeout)" -eq 0 -a -z "$(recorded kn-alone_QUIET-ALONE)" ]
 log=$work/adopt/kn-adopt.log
 sleep $((adopt_since + 4 - SECONDS > 0 ? adopt_since + 4 - SECONDS : 0))  # ReadyTimeout and 2 s more
 adopted_unasked() {
     has_line "$log" "Adopt $work/adopt/quiet-adopt: process $(stamp "$work/adopt/stamps.txt" S 1 3)" &&
-        [ "$(entries "$log" | grep -c '^Hung ')" -eq 0 -a "$(runs "$work/adopt/stamps.txt")" -eq 1 ]
+        [ "$(messages "$log" | grep -c '^Hung ')" -eq 0 -a "$(runs "$work/adopt/stamps.txt")" -eq 1 ]
 }
 check "ReadyTimeout: an adopted instance that never says it is ready is not hung" adopted_unasked
 check "ReadyTimeout: the watcher of the adopted one stops" stop_watcher "$work/adopt" kn-adopt $adopt_watcher
@@ -517,9 +502,9 @@ check "leader: adopted, \"Hung\", then \"Start\"" \
     "^Hung $(re "$app")\$" "^Start $(re "$app"): process"
 sleep $(((2 * timeout + 500) / 1000 + 1))
 check "stranger: a process outside the application's session does not speak for it" \
-    [ "$(entries "$work/stranger/kn-stranger.log" | grep -c '^Hung ')" -eq 0 -a "$(runs "$work/stranger/stamps.txt")" -eq 1 ]
+    [ "$(messages "$work/stranger/kn-stranger.log" | grep -c '^Hung ')" -eq 0 -a "$(runs "$work/stranger/stamps.txt")" -eq 1 ]
 check "follower: the child of an adopted instance that leads no session does not speak for it" \
-    [ "$(entries "$work/follower/kn-follower.log" | grep -c '^Hung ')" -eq 0 -a "$(runs "$work/follower/stamps.txt")" -eq 1 ]
+    [ "$(messages "$work/follower/kn-follower.log" | grep -c '^Hung ')" -eq 0 -a "$(runs "$work/follower/stamps.txt")" -eq 1 ]
 if [ "$dropped_watcher" != 0 ]; then
     stamps=$work/dropped/stamps.txt
     check "dropped: it runs as another user (uid $(stat -c %u "/proc/$(stamp "$stamps" S 1 3)" 2>/dev/null))" \
@@ -528,10 +513,10 @@ if [ "$dropped_watcher" != 0 ]; then
         wait_for 10 eval '[ "$(stamp "$work/dropped/stranger.txt" T 1 3)" = ok ]'
     check "dropped: READY=1 and every ping were sent, and it is never hung: one run, no \"Hung\"" \
         [ "$(grep -c '^P ' "$stamps")" -ge 10 -a "$(grep -c '^X' "$stamps")" -eq 0 -a \
-          "$(entries "$work/dropped/kn-dropped.log" | grep -c '^Hung ')" -eq 0 -a "$(runs "$stamps")" -eq 1 ]
+          "$(messages "$work/dropped/kn-dropped.log" | grep -c '^Hung ')" -eq 0 -a "$(runs "$stamps")" -eq 1 ]
 fi
 check "ReadyTimeout invalid: counts as absent: never hung" \
-    [ "$(entries "$work/invalid/kn-invalid.log" | grep -c '^Hung ')" -eq 0 -a "$(runs "$work/invalid/stamps.txt")" -eq 1 ]
+    [ "$(messages "$work/invalid/kn-invalid.log" | grep -c '^Hung ')" -eq 0 -a "$(runs "$work/invalid/stamps.txt")" -eq 1 ]
 check "ReadyTimeout without HangTimeout: never hung" [ "$(runs "$work/alone/stamps.txt")" -eq 1 ]
 for part in stranger dropped leader follower invalid alone; do
     eval "pid=\$${part}_watcher"

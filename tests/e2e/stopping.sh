@@ -7,8 +7,6 @@
 # killed watcher leaves the application running; an invalid value counts as absent.
 source "$(dirname "$0")/lib.sh"
 
-now_ms() { local t=${EPOCHREALTIME/./}; echo $((t / 1000)); }
-
 # The grace time, and what "at once" may take: under Wine every program start costs time.
 if is_windows; then grace=2500 slack=4000; else grace=1500 slack=1000; fi
 
@@ -30,20 +28,9 @@ install_app() { mkdir -p "$1"; cp "$bin/stop-app$ext" "$1/$2$ext"; }
 # stop_settings DIR NAME APP MODE SETTING...: keeper DIR/NAME watching DIR/APP in MODE,
 # which records to DIR/record.txt.
 stop_settings() {
-    local dir=$1 name=$2 app=$3 mode=$4 setting
+    local dir=$1 name=$2 app=$3 mode=$4
     shift 4
-    {
-        printf '[Settings]\r\nApplicationName=%s\r\n' "$(native_path "$dir/$app$ext")"
-        printf 'Parameters=%s %s\r\nSleepInterval=0\r\n' "$mode" "$(native_path "$dir/record.txt")"
-        for setting in "$@"; do printf '%s\r\n' "$setting"; done
-    } > "$dir/$name.cfg"
-}
-
-# start_watcher DIR NAME: keeper DIR/NAME in the background, its process in $watcher. What
-# the watcher launches may outlive it; it must not hold the test's output.
-start_watcher() {
-    (cd "$1" && exec $runner "./$2$ext" > /dev/null 2>&1) &
-    watcher=$!
+    config "$dir/$name.cfg" "$dir/$app$ext" "$mode $(native_path "$dir/record.txt")" SleepInterval=0 "$@"
 }
 
 # recorded DIR EVENT [PID]: the application's record has the event (of that process).
@@ -55,8 +42,6 @@ recorded() {
 # record_pid DIR EVENT: the process that recorded the event first.
 record_pid() { awk -v e="$2" '{ sub(/\r$/, "") } $1 == e { print $2; exit }' "$1/record.txt" 2>/dev/null; }
 
-# gone PID: the process has ended (a zombie nobody has reaped yet counts as ended).
-gone() { [ ! -e "/proc/$1" ] || [ "$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f1)" = Z ]; }
 # running DIR NAME PID: the process PID, started from DIR/NAME, runs. The identifiers of
 # Windows processes are Wine's, which only a Windows program can look up.
 running() {
@@ -66,7 +51,6 @@ running() {
         ! gone "$3" && [ "$(readlink "/proc/$3/exe" 2>/dev/null)" = "$(cd "$1" && pwd -P)/$2" ]
     fi
 }
-not() { ! "$@"; }
 
 # stop DIR NAME: keeper /u in DIR; its exit code in $stopped, the time it took in $took
 # (ms), and whether the watcher had logged its stop by the time it returned in $logged.
@@ -79,40 +63,8 @@ stop() {
     if has_line "$1/$2.log" "Stop $2"; then logged=1; else logged=0; fi
 }
 
-# messages LOG: the entries without their time stamps.
-messages() { sed -E 's/\r$//; s/^[0-9][0-9/.-]* [0-9][0-9:.]*( [AP]M)? //' "$1" 2>/dev/null; }
 # whole_log DESCRIPTION LOG ENTRY...: the log holds these entries and no other, in this order.
-whole_log() {
-    local what=$1 log=$2 expected actual
-    shift 2
-    expected=$(printf '%s\n' "$@")
-    actual=$(messages "$log")
-    if [ "$expected" = "$actual" ]; then pass "$what"; else
-        fail "$what"
-        printf '# expected:\n%s\n# got:\n%s\n' "$expected" "$actual" | sed 's/^/#   /'
-    fi
-}
-
-# entry LOG TEXT: the number of the first line whose message is TEXT, or that holds " TEXT"
-# when TEXT ends with a blank (the start of an entry with more after it); 0 when none does.
-entry() {
-    [ -f "$1" ] || { echo 0; return; }
-    TEXT=$2 awk 'BEGIN { t = ENVIRON["TEXT"]; prefix = t ~ / $/ }
-                 { sub(/\r$/, ""); n = length($0) - length(t)
-                   if ((prefix && index($0, " " t)) || (!prefix && n > 0 && substr($0, n) == " " t)) {
-                       print NR; found = 1; exit } }
-                 END { if (!found) print 0 }' "$1"
-}
-# in_order LOG TEXT...: each entry is there, after the one before it.
-in_order() {
-    local log=$1 at=0 next
-    shift
-    for text in "$@"; do
-        next=$(entry "$log" "$text")
-        [ "$next" -gt "$at" ] || return 1
-        at=$next
-    done
-}
+whole_log() { same "$1" "$(printf '%s\n' "${@:3}")" "$(messages "$2")"; }
 # message LOG TEXT: the message of the first entry that holds " TEXT", from TEXT on.
 message() {
     [ -f "$1" ] && TEXT=$2 awk 'BEGIN { t = " " ENVIRON["TEXT"] }
@@ -141,7 +93,7 @@ if [ $windows -eq 1 ]; then
     check "polite: the application ended on the request itself" recorded "$dir" closed "$app"
     check "polite: the application is gone" not running "$dir" sa-close "$app"
     check "polite: the log has \"Stop <command>\", then \"Stop kc\"" \
-        in_order "$dir/kc.log" "Start $command" "Stop $command" "Stop kc"
+        in_order "$dir/kc.log" "^Start $(re "$command")\$" "^Stop $(re "$command")\$" '^Stop kc$'
     # Without LogDetails, no "End" entry either: nothing but the documented entries.
     whole_log "polite: the whole log without LogDetails" "$dir/kc.log" \
         "Start kc" "Start $command" "Stop $command" "Stop kc"
@@ -167,12 +119,13 @@ if is_windows; then
     # sees Ctrl+Break and is ended after the grace time. Either way the log says which.
     if recorded "$dir" break "$app"; then
         echo "# Ctrl+Break reached the console application"
-        check "Ctrl+Break: \"Stop <command>\", then \"Stop kb\"" in_order "$dir/kb.log" "Stop $command" "Stop kb"
+        check "Ctrl+Break: \"Stop <command>\", then \"Stop kb\"" \
+            in_order "$dir/kb.log" "^Stop $(re "$command")\$" '^Stop kb$'
     else
         echo "# Ctrl+Break did not reach the console application; it was ended after the grace time"
         [ -n "$runner" ] || fail "Ctrl+Break: the console application got the request"
         check "Ctrl+Break: \"Terminate <command>\", then \"Stop kb\"" \
-            in_order "$dir/kb.log" "Terminate $command" "Stop kb"
+            in_order "$dir/kb.log" "^Terminate $(re "$command")\$" '^Stop kb$'
         check "Ctrl+Break: ended after the grace time" [ "$took" -ge "$grace" ]
     fi
 fi
@@ -203,7 +156,8 @@ fi
 check "ignored: the application is gone" not running "$dir" sa-stay "$app"
 check "ignored: its child is gone" not running "$dir" sa-stay "$child"
 check "ignored: \"End\", \"Terminate <command>\", then \"Stop kt\"" \
-    in_order "$dir/kt.log" "Start $command: " "End $command: " "Terminate $command" "Stop kt"
+    in_order "$dir/kt.log" "^Start $(re "$command"): " "^End $(re "$command"): " \
+        "^Terminate $(re "$command")\$" '^Stop kt$'
 check "ignored: the End entry gives the end by force" \
     matches "$(message "$dir/kt.log" "End $command: ")" ": $killed_status after [0-9.]+ s$"
 check "ignored: no \"Stop <command>\"" [ "$(count_lines "$dir/kt.log" "Stop $command")" -eq 0 ]
@@ -355,18 +309,16 @@ check "adopted: the stopper's exit code is 0" [ "$stopped" -eq 0 ]
 check "adopted: the application is gone" not running "$dir" sa-adopted "$app"
 check "adopted: its child keeps running" running "$dir" sa-adopted "$child"
 is_windows || check "adopted: its child was not asked" not recorded "$dir" ignored-term "$child"
-check "adopted: \"Terminate <command>\", then \"Stop ka\"" in_order "$dir/ka.log" "Terminate $command" "Stop ka"
+check "adopted: \"Terminate <command>\", then \"Stop ka\"" \
+    in_order "$dir/ka.log" "^Terminate $(re "$command")\$" '^Stop ka$'
 is_windows || kill -KILL "$child" 2>/dev/null
 
 # --- a stop during a pause launches nothing more and is answered at once ---------------------
 dir=$work/pause
 install_keeper "$dir" kp
 cp "$bin/keeper-demo$ext" "$dir/sa-pause-demo$ext"
-{
-    printf '[Settings]\r\nApplicationName=%s\r\n' "$(native_path "$dir/sa-pause-demo$ext")"
-    printf 'Parameters=0 %s\r\nSleepInterval=20000\r\nStopApplication=%s\r\n' \
-        "$(native_path "$dir/launches.txt")" "$grace"
-} > "$dir/kp.cfg"
+config "$dir/kp.cfg" "$dir/sa-pause-demo$ext" "0 $(native_path "$dir/launches.txt")" SleepInterval=20000 \
+    "StopApplication=$grace"
 command=$(native_path "$dir/sa-pause-demo$ext")
 start_watcher "$dir" kp
 check "pause: the application ran" wait_for 30 test -s "$dir/launches.txt"
@@ -411,7 +363,7 @@ start_watcher "$dir" ki
 check "invalid value: the application runs" wait_for 30 recorded "$dir" started
 app=$(record_pid "$dir" started)
 check "invalid value: logged after \"Start ki\", before the launch" \
-    in_order "$dir/ki.log" "Start ki" "Invalid value of StopApplication: soon" "Start $command"
+    in_order "$dir/ki.log" '^Start ki$' '^Invalid value of StopApplication: soon$' "^Start $(re "$command")\$"
 stop "$dir" ki
 check "invalid value: the stopper's exit code is 0" [ "$stopped" -eq 0 ]
 check "invalid value: the watcher ends" wait_for 20 gone $watcher
@@ -435,7 +387,7 @@ if ! is_windows; then
     check "SIGTERM: the application ended on the request" recorded "$dir" closed "$app"
     check "SIGTERM: the application is gone" not running "$dir" sa-sigterm "$app"
     check "SIGTERM: \"End\" (exit code 0), \"Stop <command>\", then \"Stop ks\"" \
-        in_order "$dir/ks.log" "End $command: exit code 0 after " "Stop $command" "Stop ks"
+        in_order "$dir/ks.log" "^End $(re "$command"): exit code 0 after " "^Stop $(re "$command")\$" '^Stop ks$'
     wait $watcher
     check "SIGTERM: the watcher's exit code is 0" [ $? -eq 0 ]
 
@@ -456,7 +408,8 @@ if ! is_windows; then
     check "held watcher: the stopper's exit code is 2" [ "$stopped" -eq 2 ]
     check "held watcher: it waited StopApplication + 15 s" [ "$took" -ge 16000 -a "$took" -lt $((16000 + slack)) ]
     check "held watcher: let go, the watcher stops the application and ends" wait_for 10 gone $watcher
-    check "held watcher: \"Stop <command>\", then \"Stop kh\"" in_order "$dir/kh.log" "Stop $command" "Stop kh"
+    check "held watcher: \"Stop <command>\", then \"Stop kh\"" \
+        in_order "$dir/kh.log" "^Stop $(re "$command")\$" '^Stop kh$'
 fi
 
 is_windows && stop_display
