@@ -15,7 +15,6 @@ watch_for() {
         "$2" "$1/launches" > "$1/k.cfg"
 }
 launches() { cat "$1/launches" 2>/dev/null | wc -l; }
-not() { ! "$@"; }
 # adopted DIR COMMAND: a watcher for COMMAND starts, adopts what runs and launches nothing;
 # it is stopped again.
 adopted() {

@@ -8,14 +8,7 @@ source "$(dirname "$0")/lib.sh"
 install_stamp_app() { cp "$bin/stamp-app$ext" "$1/$2$ext"; }
 
 # backoff_settings DIR NAME COMMAND PARAMETERS SLEEP MAX
-backoff_settings() {
-    {
-        printf '[Settings]\r\nApplicationName=%s\r\n' "$(native_path "$3")"
-        printf 'Parameters=%s\r\nSleepInterval=%s\r\nMaxSleepInterval=%s\r\n' "$4" "$5" "$6"
-    } > "$1/$2.cfg"
-}
-
-now_ms() { local t=${EPOCHREALTIME/./}; echo $((t / 1000)); }
+backoff_settings() { config "$1/$2.cfg" "$3" "$4" "SleepInterval=$5" "MaxSleepInterval=$6"; }
 
 # A launch is quick under Wine too, but not as quick as on Linux.
 if is_windows; then slack=800; else slack=250; fi

@@ -8,24 +8,8 @@ source "$(dirname "$0")/lib.sh"
 # Every part has an application and a keeper of its own names, so that none adopts another's.
 # install_app DIR NAME: run-app as DIR/NAME.
 install_app() { mkdir -p "$1"; cp "$bin/run-app$ext" "$1/$2$ext"; }
-# config FILE COMMAND PARAMETERS [LINE...]: settings for COMMAND with PARAMETERS, then LINEs
-# (more keys, or a section of their own).
-config() {
-    local file=$1 command=$2 parameters=$3 line
-    shift 3
-    {
-        printf '[Settings]\r\nApplicationName=%s\r\nParameters=%s\r\n' "$(native_path "$command")" "$parameters"
-        for line in "$@"; do printf '%s\r\n' "$line"; done
-    } > "$file"
-}
-# start DIR NAME ARGS...: keeper DIR/NAME in the background, from DIR; its own output and
-# that of the applications it starts go nowhere: they outlive it.
-start() {
-    local dir=$1 name=$2
-    shift 2
-    (cd "$dir" && exec $runner "./$name$ext" "$@" > /dev/null 2>&1) &
-}
-# start_from CWD DIR NAME SETTINGS: the same from another directory, with the settings SETTINGS.
+# start_from CWD DIR NAME SETTINGS: start_watcher from another directory, with the settings
+# SETTINGS.
 start_from() {
     (cd "$1" && exec $runner "$2/$3$ext" /i "$(native_path "$4")" > /dev/null 2>&1) &
 }
@@ -50,7 +34,6 @@ end_apps() {
             case $(readlink "/proc/$pid/exe" 2>/dev/null) in "$scratch"/*) kill -KILL "$pid" ;; esac
         done
 }
-not() { ! "$@"; }
 # The records of run-app: "run K" begins the record of run K, then "KEY VALUE" lines.
 runs() { if [ -f "$1" ]; then grep -c '^run ' "$1"; else echo 0; fi; }
 has_runs() { [ "$(runs "$1")" -ge "$2" ]; }
@@ -62,19 +45,11 @@ field() {
 # variable RECORD K NAME: the values of NAME in the environment of run K, one an entry.
 variable() { field "$1" "$2" env | awk -v n="$3" 'index($0, n " ") == 1 { v = substr($0, length(n) + 2); sub(/^[^=]*=/, "", v); print v }'; }
 is_unset() { field "$1" "$2" unset | grep -qxF -- "$3"; }
-# messages LOG: the entries without their time stamps, e.g. "Start keeper".
-messages() { sed -E 's/\r$//; s/^[0-9][0-9/.-]* [0-9][0-9:.]*( [AP]M)? //' "$1" 2>/dev/null; }
 # The seconds of the "End" entries made "T", to compare the rest.
 without_times() { messages "$1" | sed -E 's/ after [0-9]+\.[0-9] s$/ after T s/'; }
 # seconds LOG N: the seconds of the N-th "End" entry.
 seconds() { messages "$1" | sed -nE 's/^End .* after ([0-9]+\.[0-9]) s$/\1/p' | sed -n "$2p"; }
 within() { awk -v t="$1" -v lo="$2" -v hi="$3" 'BEGIN { exit !(t != "" && t + 0 >= lo && t + 0 <= hi) }'; }
-same() { # same DESCRIPTION EXPECTED ACTUAL: the check, and both texts when they differ
-    if [ "$2" = "$3" ]; then pass "$1"; else
-        fail "$1"
-        printf '# expected:\n%s\n# got:\n%s\n' "$2" "$3" | sed 's/^/#   /'
-    fi
-}
 second_entry() { messages "$1" | sed -n 2p; }
 # The directory as the application records it: links resolved on Linux.
 real_dir() { if is_windows; then native_path "$1"; else (cd "$1" && pwd -P); fi; }
@@ -109,7 +84,7 @@ if is_windows; then
             *) key="Window=$w" ;;
         esac
         config "$dir/$w/kw-$w.cfg" "$dir/$w/run-w-$w$ext" "$(native_path "$dir/$w/record.txt") stay" $key
-        start "$dir/$w" kw-$w
+        start_watcher "$dir/$w" kw-$w
         pids+=($!)
         # The first programs of a Wine session may not start together.
         [ ${#pids[@]} -gt 1 ] || wait_for 20 has_runs "$dir/$w/record.txt" 1
@@ -154,7 +129,7 @@ install_app "$dir" run-wd-abs
 mkdir -p "$dir/absolute" "$dir/conf/relative" "$dir/elsewhere"
 config "$dir/kwa.cfg" "$dir/run-wd-abs$ext" "$(native_path "$dir/abs.txt") stay $names" \
     "WorkingDirectory=$(native_path "$dir/absolute")"
-start "$dir" kwa
+start_watcher "$dir" kwa
 absolute=$!
 wait_for 20 has_runs "$dir/abs.txt" 1
 install_keeper "$dir" kwr
@@ -208,7 +183,7 @@ install_app "$unknown" run-unknown
 config "$unknown/ku.cfg" "$unknown/run-unknown$ext" "$(native_path "$unknown/record.txt") exit:0,stay" \
     "SleepIntervall=300" "sleepinterval=0" "Colour=blue" ";MaxSleepInterval=5" "Window=sideways" \
     "LOGDETAILS=0" $'Adoption=o\x0Eff' "[Other]" "Colour=red"
-start "$unknown" ku
+start_watcher "$unknown" ku
 unknown_watcher=$!
 
 # NoRestartExitCodes with an invalid item counts as absent.
@@ -217,7 +192,7 @@ install_keeper "$invalid" ki
 install_app "$invalid" run-no-restart-invalid
 config "$invalid/ki.cfg" "$invalid/run-no-restart-invalid$ext" \
     "$(native_path "$invalid/record.txt") exit:3,exit:3,stay" "SleepInterval=0" "NoRestartExitCodes=3,x"
-start "$invalid" ki
+start_watcher "$invalid" ki
 invalid_watcher=$!
 
 wait_for 20 has_runs "$dir/rel.txt" 1
@@ -327,7 +302,7 @@ for size in 100 99; do
     head -c "$size" /dev/zero | tr '\0' x > "$d/app.txt"
     config "$d/kl$size.cfg" "$d/run-limit$size$ext" "$(native_path "$d/record.txt") stay" \
         "LogFileLimit=100" "OutputFile=$(native_path "$d/app.txt")"
-    start "$d" kl$size
+    start_watcher "$d" kl$size
     limited[$size]=$!
 done
 
@@ -360,7 +335,7 @@ for what in $fail_cases; do
         fifo) key="OutputFile=$d/pipe" && mkfifo "$d/pipe" ;;
     esac
     config "$d/kf$what.cfg" "$d/run-fail-$what$ext" "$(native_path "$d/record.txt") stay" "SleepInterval=0" "$key"
-    start "$d" kf$what
+    start_watcher "$d" kf$what
     failing[$what]=$!
 done
 
@@ -371,7 +346,7 @@ install_app "$retry" run-fail-retry
 config "$retry/kfr.cfg" "$retry/run-fail-retry$ext" "$(native_path "$retry/record.txt") stay" \
     "SleepInterval=100" "MaxSleepInterval=400" "WorkingDirectory=wd" \
     "OutputFile=$(if is_windows; then echo 'out\app.txt'; else echo out/app.txt; fi)"
-start "$retry" kfr
+start_watcher "$retry" kfr
 retry_watcher=$!
 
 wait_for 20 has_runs "$dir/out.txt" 4
@@ -459,7 +434,7 @@ parameters="$(native_path "$adopt/record.txt") exit:5@$lifetime,stay"
 (cd "$adopt" && exec $runner ./run-adopt$ext $parameters > /dev/null 2>&1) &
 wait_for 20 has_runs "$adopt/record.txt" 1
 config "$adopt/ka.cfg" "$adopt/run-adopt$ext" "$parameters" "SleepInterval=0" "LogDetails=0x1"
-start "$adopt" ka
+start_watcher "$adopt" ka
 adopt_watcher=$!
 
 # The processes started, each with how it ended.
@@ -475,7 +450,7 @@ else
 fi
 config "$dir/kd.cfg" "$dir/run-details$ext" "$(native_path "$dir/record.txt") $plan" \
     "SleepInterval=0" "LogDetails=1"
-start "$dir" kd
+start_watcher "$dir" kd
 details_watcher=$!
 
 # A listed code ends the watcher, another code or a signal does not.
@@ -494,7 +469,7 @@ else
 fi
 config "$no_restart/kn.cfg" "$no_restart/run-no-restart$ext" "$(native_path "$no_restart/record.txt") $plan" \
     "SleepInterval=0" "NoRestartExitCodes=$codes"
-start "$no_restart" kn
+start_watcher "$no_restart" kn
 no_restart_watcher=$!
 
 wait_for 30 has_runs "$dir/record.txt" 5
@@ -569,9 +544,9 @@ install_app "$dir/full" run-full
 config "$dir/full/kfull.cfg" "$dir/full/run-full$ext" "$(native_path "$dir/full/record.txt") $plan" \
     "SleepInterval=0" "WorkingDirectory=wd" "OutputFile=app.txt" "Window=hidden" "LogDetails=1" \
     "NoRestartExitCodes=12" "LogFileLimit=100000" "[Environment]" "KEEPER_E2E_SET=1" "KEEPER_E2E_REMOVED="
-start "$dir/plain" kplain
+start_watcher "$dir/plain" kplain
 plain=$!
-start "$dir/full" kfull
+start_watcher "$dir/full" kfull
 full=$!
 # measure RUN: "PLAIN FULL", the fewest of two looks at each watcher while both wait for their
 # run RUN, after the launch's entry; nothing when one of them has gone on before the end.

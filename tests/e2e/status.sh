@@ -14,12 +14,7 @@ install() {
     shift 4
     install_keeper "$dir" "$name"
     cp "$bin/keeper-demo$ext" "$dir/$app"
-    {
-        printf '[Settings]\r\nApplicationName=%s\r\nParameters=%s\r\nSleepInterval=%s\r\n' \
-            "$(native_path "$dir/$app")" "$parameters" "$sleep"
-        local line
-        for line in "$@"; do printf '%s\r\n' "$line"; done
-    } > "$dir/$name.cfg"
+    config "$dir/$name.cfg" "$dir/$app" "$parameters" "SleepInterval=$sleep" "$@"
 }
 # query DIR NAME [ARGS...]: the query's output, without CRs, in $out, its exit code in $code.
 query() {
