@@ -32,6 +32,14 @@ stop_settings() {
     shift 4
     config "$dir/$name.cfg" "$dir/$app$ext" "$mode $(native_path "$dir/record.txt")" SleepInterval=0 "$@"
 }
+# stop_part DIR NAME APP MODE SETTING...: keeper DIR/NAME beside its own stop-app DIR/APP, with
+# stop_settings; the application's command in $command.
+stop_part() {
+    install_keeper "$1" "$2"
+    install_app "$1" "$3"
+    stop_settings "$@"
+    command=$(native_path "$1/$3$ext")
+}
 
 # recorded DIR EVENT [PID]: the application's record has the event (of that process).
 recorded() {
@@ -77,10 +85,7 @@ if is_windows; then killed_status="exit code 1"; else killed_status="signal 9 \(
 # --- an application that ends on the polite request: stopped, then the watcher -------------
 if [ $windows -eq 1 ]; then
     dir=$work/close
-    install_keeper "$dir" kc
-    install_app "$dir" sa-close
-    stop_settings "$dir" kc sa-close close "StopApplication=$grace"
-    command=$(native_path "$dir/sa-close$ext")
+    stop_part "$dir" kc sa-close close "StopApplication=$grace"
     start_watcher "$dir" kc
     check "polite: the application runs" wait_for 30 recorded "$dir" started
     app=$(record_pid "$dir" started)
@@ -105,10 +110,7 @@ fi
 # --- Windows: a console application that ends on Ctrl+Break ----------------------------------
 if is_windows; then
     dir=$work/break
-    install_keeper "$dir" kb
-    install_app "$dir" sa-break
-    stop_settings "$dir" kb sa-break break "StopApplication=$grace"
-    command=$(native_path "$dir/sa-break$ext")
+    stop_part "$dir" kb sa-break break "StopApplication=$grace"
     start_watcher "$dir" kb
     check "Ctrl+Break: the application runs" wait_for 30 recorded "$dir" started
     app=$(record_pid "$dir" started)
@@ -132,10 +134,7 @@ fi
 
 # --- an application that ignores the request and started a child: both ended by force ------
 dir=$work/stay
-install_keeper "$dir" kt
-install_app "$dir" sa-stay
-stop_settings "$dir" kt sa-stay stay "StopApplication=$grace" LogDetails=1
-command=$(native_path "$dir/sa-stay$ext")
+stop_part "$dir" kt sa-stay stay "StopApplication=$grace" LogDetails=1
 start_watcher "$dir" kt
 check "ignored: the application and its child run" \
     wait_for 30 eval 'recorded "$dir" started && recorded "$dir" child'
@@ -166,10 +165,7 @@ check "ignored: the watcher's exit code is 0" [ $? -eq 0 ]
 
 # --- the same without LogDetails: the whole log, and no "End" entry ---------------------------
 dir=$work/forced
-install_keeper "$dir" kn
-install_app "$dir" sa-forced
-stop_settings "$dir" kn sa-forced stay "StopApplication=$grace"
-command=$(native_path "$dir/sa-forced$ext")
+stop_part "$dir" kn sa-forced stay "StopApplication=$grace"
 start_watcher "$dir" kn
 check "forced: the application and its child run" \
     wait_for 30 eval 'recorded "$dir" started && recorded "$dir" child'
@@ -182,9 +178,7 @@ whole_log "forced: the whole log without LogDetails" "$dir/kn.log" \
 # waits for the watcher's end --------------------------------------------------------------
 if ! is_windows && unshare --pid --fork true 2>/dev/null; then
     dir=$work/namespace
-    install_keeper "$dir" kp
-    install_app "$dir" sa-namespace
-    stop_settings "$dir" kp sa-namespace stay "StopApplication=$grace"
+    stop_part "$dir" kp sa-namespace stay "StopApplication=$grace"
     start_watcher "$dir" kp
     check "another PID namespace: the application runs" wait_for 30 recorded "$dir" started
     asked=$(now_ms)
@@ -197,10 +191,7 @@ fi
 # --- an application that ends on the request, leaving a child that ignores it ----------------
 if [ $windows -eq 1 ]; then
     dir=$work/leave
-    install_keeper "$dir" kl
-    install_app "$dir" sa-leave
-    stop_settings "$dir" kl sa-leave leave "StopApplication=$grace"
-    command=$(native_path "$dir/sa-leave$ext")
+    stop_part "$dir" kl sa-leave leave "StopApplication=$grace"
     start_watcher "$dir" kl
     check "left child: the application and its child run" \
         wait_for 30 eval 'recorded "$dir" started && recorded "$dir" child'
@@ -218,12 +209,9 @@ fi
 
 # --- two stoppers at once: both return 0 once the watcher has ended -------------------------
 dir=$work/twice
-install_keeper "$dir" k2
-install_app "$dir" sa-twice
 # One that ignores the request: the watcher lives for the grace time, so that both stoppers
 # hold the instance name while they wait.
-stop_settings "$dir" k2 sa-twice stay "StopApplication=$grace"
-command=$(native_path "$dir/sa-twice$ext")
+stop_part "$dir" k2 sa-twice stay "StopApplication=$grace"
 start_watcher "$dir" k2
 check "two stoppers: the application runs" wait_for 30 recorded "$dir" started
 asked=$(now_ms)
@@ -243,10 +231,7 @@ check "two stoppers: one stop" [ "$(count_lines "$dir/k2.log" "Stop k2")" -eq 1 
 # runtime must come first, so the sanitized build leaves this out.
 if ! is_windows && [ -z "${KEEPER_SANITIZED:-}" ]; then
     dir=$work/unkillable
-    install_keeper "$dir" kx
-    install_app "$dir" sa-unkillable
-    stop_settings "$dir" kx sa-unkillable stay "StopApplication=$grace"
-    command=$dir/sa-unkillable
+    stop_part "$dir" kx sa-unkillable stay "StopApplication=$grace"
     preload=$(cd "$bin" && pwd)/no-kill.so
     (cd "$dir" && LD_PRELOAD="$preload" exec ./kx > /dev/null 2>&1) &
     watcher=$!
@@ -270,11 +255,8 @@ fi
 # stopper still waits for that watcher.
 if is_windows; then
     dir=$work/abandoned
-    install_keeper "$dir" km
-    install_app "$dir" sa-abandoned
-    cp "$bin/stop-app$ext" "$dir/mark-holder$ext"
-    stop_settings "$dir" km sa-abandoned stay "StopApplication=$grace"
-    command=$(native_path "$dir/sa-abandoned$ext")
+    stop_part "$dir" km sa-abandoned stay "StopApplication=$grace"
+    install_app "$dir" mark-holder
     (cd "$dir" && exec $runner ./mark-holder$ext abandon "km_SA-ABANDONED.EXE:watcher" \
          "$(native_path "$dir/mark.txt")" > /dev/null 2>&1) &
     check "abandoned mark: it is left" wait_for 30 grep -qs '^abandoned ' "$dir/mark.txt"
@@ -288,10 +270,7 @@ fi
 
 # --- an adopted application is ended alone ---------------------------------------------------
 dir=$work/adopted
-install_keeper "$dir" ka
-install_app "$dir" sa-adopted
-stop_settings "$dir" ka sa-adopted stay "StopApplication=$grace" LogDetails=1
-command=$(native_path "$dir/sa-adopted$ext")
+stop_part "$dir" ka sa-adopted stay "StopApplication=$grace" LogDetails=1
 # A group of its own on Linux: sent to the group, the request or the end would reach the child.
 if is_windows; then
     (cd "$dir" && exec $runner "./sa-adopted$ext" stay "$(native_path "$dir/record.txt")" > /dev/null 2>&1) &
@@ -336,9 +315,7 @@ check "pause: nothing asked or ended" \
 
 # --- a killed watcher leaves the application running; a stopper then is idle -----------------
 dir=$work/killed
-install_keeper "$dir" kk
-install_app "$dir" sa-killed
-stop_settings "$dir" kk sa-killed break "StopApplication=$grace"
+stop_part "$dir" kk sa-killed break "StopApplication=$grace"
 start_watcher "$dir" kk
 check "killed watcher: the application runs" wait_for 30 recorded "$dir" started
 app=$(record_pid "$dir" started)
@@ -355,10 +332,7 @@ is_windows || kill -KILL "$app" 2>/dev/null
 
 # --- an invalid value counts as absent: the stop leaves the application running ------------
 dir=$work/invalid
-install_keeper "$dir" ki
-install_app "$dir" sa-invalid
-stop_settings "$dir" ki sa-invalid break "StopApplication=soon"
-command=$(native_path "$dir/sa-invalid$ext")
+stop_part "$dir" ki sa-invalid break "StopApplication=soon"
 start_watcher "$dir" ki
 check "invalid value: the application runs" wait_for 30 recorded "$dir" started
 app=$(record_pid "$dir" started)
@@ -375,10 +349,7 @@ is_windows || kill -KILL "$app" 2>/dev/null
 if ! is_windows; then
     # --- SIGTERM to the watcher is a stop request: the application is stopped too ---------
     dir=$work/sigterm
-    install_keeper "$dir" ks
-    install_app "$dir" sa-sigterm
-    stop_settings "$dir" ks sa-sigterm close "StopApplication=$grace" LogDetails=1
-    command=$dir/sa-sigterm
+    stop_part "$dir" ks sa-sigterm close "StopApplication=$grace" LogDetails=1
     start_watcher "$dir" ks
     check "SIGTERM: the application runs" wait_for 30 recorded "$dir" started
     app=$(record_pid "$dir" started)
@@ -394,10 +365,7 @@ if ! is_windows; then
     # --- a watcher that does not end in StopApplication + 10 s: the stopper gives up, 2 ----
     # The watcher is held (SIGSTOP) while the stopper waits, then let go.
     dir=$work/held
-    install_keeper "$dir" kh
-    install_app "$dir" sa-held
-    stop_settings "$dir" kh sa-held close StopApplication=1000
-    command=$dir/sa-held
+    stop_part "$dir" kh sa-held close StopApplication=1000
     start_watcher "$dir" kh
     check "held watcher: the application runs" wait_for 30 recorded "$dir" started
     app=$(record_pid "$dir" started)
