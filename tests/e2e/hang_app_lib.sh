@@ -6,6 +6,15 @@ install_hang_app() { cp "$bin/hang-app$ext" "$1/$2$ext"; }
 
 # hang_settings DIR NAME APPLICATION PARAMETERS [KEY=VALUE...]: DIR/NAME.cfg.
 hang_settings() { local file=$1/$2.cfg; shift 2; config "$file" "$@"; }
+# hang_part DIR NAME APP PARAMETERS [KEY=VALUE...]: keeper DIR/NAME beside its own hang-app
+# DIR/APP, with hang_settings for it.
+hang_part() {
+    local dir=$1 name=$2 app=$3
+    shift 3
+    install_keeper "$dir" "$name"
+    install_hang_app "$dir" "$app"
+    hang_settings "$dir" "$name" "$dir/$app$ext" "$@"
+}
 
 # start_adopting WHAT DIR NAME STAMPS [COMMAND...]: the watcher as start_watcher starts it,
 # once the instance it is to adopt has stamped its start in STAMPS; $watcher is 0, and the

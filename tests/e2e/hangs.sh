@@ -33,32 +33,26 @@ windows_hangs() {
     # --- a window that answers for 3 s, then stops: hung, ended, relaunched -------------------
     # NoRestartExitCodes names the code of the end by force (1): it must not stop keeper.
     dir=$work/hung
-    install_keeper "$dir" kw-hung
-    install_hang_app "$dir" hang-window
     hung_app=$(native_path "$dir/hang-window$ext")
     hung_stamps=$dir/stamps.txt
-    hang_settings "$dir" kw-hung "$dir/hang-window$ext" "window 3000 $(native_path "$hung_stamps")" \
+    hang_part "$dir" kw-hung hang-window "window 3000 $(native_path "$hung_stamps")" \
         HangTimeout=$timeout SleepInterval=0 LogDetails=1 NoRestartExitCodes=1
     start_watcher "$dir" kw-hung env DISPLAY="$display"
     hung_watcher=$watcher
 
     # --- a hung window with a child of the same file: the tree goes, the child is not adopted --
     dir=$work/tree
-    install_keeper "$dir" kw-tree
-    install_hang_app "$dir" hang-tree
     tree_app=$(native_path "$dir/hang-tree$ext")
     tree_stamps=$dir/stamps.txt
-    hang_settings "$dir" kw-tree "$dir/hang-tree$ext" "window-child 3000 $(native_path "$tree_stamps")" \
+    hang_part "$dir" kw-tree hang-tree "window-child 3000 $(native_path "$tree_stamps")" \
         HangTimeout=$timeout SleepInterval=0 LogDetails=1
     start_watcher "$dir" kw-tree env DISPLAY="$display"
     tree_watcher=$watcher
 
     # --- a window that keeps answering, and a process without windows ------------------------
     dir=$work/answer
-    install_keeper "$dir" kw-answer
-    install_hang_app "$dir" hang-answer
     answer_stamps=$dir/stamps.txt
-    hang_settings "$dir" kw-answer "$dir/hang-answer$ext" "window -1 $(native_path "$answer_stamps")" \
+    hang_part "$dir" kw-answer hang-answer "window -1 $(native_path "$answer_stamps")" \
         HangTimeout=$timeout SleepInterval=0
     start_watcher "$dir" kw-answer env DISPLAY="$display"
     answer_watcher=$watcher
@@ -75,13 +69,11 @@ windows_hangs() {
 
     # --- an adopted instance's window is checked too ------------------------------------------
     dir=$work/adopt
-    install_keeper "$dir" kw-adopt
-    install_hang_app "$dir" hang-adopt
     adopt_stamps=$dir/stamps.txt
+    hang_part "$dir" kw-adopt hang-adopt "window 3000 $(native_path "$adopt_stamps")" \
+        HangTimeout=$timeout SleepInterval=0 LogDetails=1
     (cd "$dir" && DISPLAY=$display exec $runner ./hang-adopt$ext window 3000 "$(native_path "$adopt_stamps")") &
     adopt_app=$!
-    hang_settings "$dir" kw-adopt "$dir/hang-adopt$ext" "window 3000 $(native_path "$adopt_stamps")" \
-        HangTimeout=$timeout SleepInterval=0 LogDetails=1
     start_adopting adopted "$dir" kw-adopt "$adopt_stamps" env DISPLAY="$display"
     adopt_watcher=$watcher
 
@@ -162,83 +154,67 @@ manager=$work/manager.notify  # a service manager's socket that keeper itself wa
 # Pings every 300 ms for 2 s, then silence: hung HangTimeout after the last ping. The
 # relaunched instance pings for ever and is never hung.
 dir=$work/silent
-install_keeper "$dir" kh-silent
-install_hang_app "$dir" hang-silent
 silent_stamps=$dir/stamps.txt
-hang_settings "$dir" kh-silent "$dir/hang-silent" "ping 2000 300 $silent_stamps" \
+hang_part "$dir" kh-silent hang-silent "ping 2000 300 $silent_stamps" \
     HangTimeout=$timeout SleepInterval=0 LogDetails=1
 start_watcher "$dir" kh-silent
 silent_watcher=$watcher
 
 # "WATCHDOG=trigger" after 1 s, with a HangTimeout far longer: hung at once.
 dir=$work/trigger
-install_keeper "$dir" kh-trigger
-install_hang_app "$dir" hang-trigger
 trigger_stamps=$dir/stamps.txt
-hang_settings "$dir" kh-trigger "$dir/hang-trigger" "trigger 1000 $trigger_stamps" \
+hang_part "$dir" kh-trigger hang-trigger "trigger 1000 $trigger_stamps" \
     HangTimeout=30000 SleepInterval=0 LogDetails=1
 start_watcher "$dir" kh-trigger
 trigger_watcher=$watcher
 
 # Never sends anything; records its variables. keeper itself was given a manager's.
 dir=$work/quiet
-install_keeper "$dir" kh-quiet
-install_hang_app "$dir" hang-quiet
 quiet_stamps=$dir/stamps.txt
-hang_settings "$dir" kh-quiet "$dir/hang-quiet" "env $quiet_stamps" HangTimeout=$timeout SleepInterval=0
+hang_part "$dir" kh-quiet hang-quiet "env $quiet_stamps" HangTimeout=$timeout SleepInterval=0
 start_watcher "$dir" kh-quiet env NOTIFY_SOCKET="$manager" WATCHDOG_USEC=5000000 WATCHDOG_PID=$$
 quiet_watcher=$watcher
 
 # Its child sends "READY=1" and "WATCHDOG=trigger": a process of the application's session
 # speaks for it.
 dir=$work/child
-install_keeper "$dir" kh-child
-install_hang_app "$dir" hang-child
 child_stamps=$dir/stamps.txt
-hang_settings "$dir" kh-child "$dir/hang-child" "child $child_stamps" HangTimeout=$timeout SleepInterval=0
+hang_part "$dir" kh-child hang-child "child $child_stamps" HangTimeout=$timeout SleepInterval=0
 start_watcher "$dir" kh-child
 child_watcher=$watcher
 
 # An instance keeper adopts, which has the socket's address from before and triggers: it is
 # watched as a launched one.
 dir=$work/adopted
-install_keeper "$dir" kh-adopted
-install_hang_app "$dir" hang-adopted
 adopted_stamps=$dir/stamps.txt
 socket=$(socket_of kh-adopted_HANG-ADOPTED)
+hang_part "$dir" kh-adopted hang-adopted "adopted $socket $adopted_stamps" \
+    HangTimeout=$timeout SleepInterval=0 LogDetails=1
 (cd "$dir" && exec env -u NOTIFY_SOCKET ./hang-adopted adopted "$socket" "$adopted_stamps") &
 adopted_app=$!
-hang_settings "$dir" kh-adopted "$dir/hang-adopted" "adopted $socket $adopted_stamps" \
-    HangTimeout=$timeout SleepInterval=0 LogDetails=1
 start_adopting adopted "$dir" kh-adopted "$adopted_stamps"
 adopted_watcher=$watcher
 
 # Without the key, and with an invalid value: keeper gives no socket, and what keeper
 # itself inherited passes as before.
 dir=$work/nokey
-install_keeper "$dir" kh-nokey
-install_hang_app "$dir" hang-nokey
 nokey_stamps=$dir/stamps.txt
-hang_settings "$dir" kh-nokey "$dir/hang-nokey" "env $nokey_stamps" SleepInterval=0
+hang_part "$dir" kh-nokey hang-nokey "env $nokey_stamps" SleepInterval=0
 start_watcher "$dir" kh-nokey env -u NOTIFY_SOCKET -u WATCHDOG_USEC -u WATCHDOG_PID
 nokey_watcher=$watcher
 dir=$work/invalid
-install_keeper "$dir" kh-invalid
-install_hang_app "$dir" hang-invalid
 invalid_stamps=$dir/stamps.txt
-hang_settings "$dir" kh-invalid "$dir/hang-invalid" "env $invalid_stamps" HangTimeout=soon SleepInterval=0
+hang_part "$dir" kh-invalid hang-invalid "env $invalid_stamps" HangTimeout=soon SleepInterval=0
 start_watcher "$dir" kh-invalid env -u WATCHDOG_PID NOTIFY_SOCKET="$manager" WATCHDOG_USEC=7
 invalid_watcher=$watcher
 
 # A runtime directory whose path would not fit a socket address (108 bytes): the abstract
 # name does not depend on it.
 dir=$work/long
-install_keeper "$dir" kh-long
-install_hang_app "$dir" hang-long
 long_stamps=$dir/stamps.txt
 long_run=$work/$(printf 'runtime-directory-%03d/' 1 2 3 4 | tr -d ' ')
 mkdir -p "$long_run" && chmod 0700 "$long_run"
-hang_settings "$dir" kh-long "$dir/hang-long" "env $long_stamps" HangTimeout=$timeout SleepInterval=0
+hang_part "$dir" kh-long hang-long "env $long_stamps" HangTimeout=$timeout SleepInterval=0
 start_watcher "$dir" kh-long env XDG_RUNTIME_DIR="$long_run" NOTIFY_SOCKET="$manager"
 long_watcher=$watcher
 

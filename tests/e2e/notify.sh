@@ -65,13 +65,11 @@ second_watcher() { messages "$1" | awk -v s="Start $2" '$0 == s { n++ } n >= 2';
 
 # --- an adopted instance that pings every 50 ms: no sendto blocks, and it is watched ----------
 dir=$work/adopted
-install_keeper "$dir" kn-adopted
-install_hang_app "$dir" pinger-adopted
 adopted_stamps=$dir/stamps.txt
 adopted_socket=$(socket_of kn-adopted_PINGER-ADOPTED)
-(cd "$dir" && exec env -u NOTIFY_SOCKET ./pinger-adopted pingto "$adopted_socket" 3000 50 "$adopted_stamps") &
-hang_settings "$dir" kn-adopted "$dir/pinger-adopted" "pingto $adopted_socket 3000 50 $adopted_stamps" \
+hang_part "$dir" kn-adopted pinger-adopted "pingto $adopted_socket 3000 50 $adopted_stamps" \
     HangTimeout=$timeout SleepInterval=0 LogDetails=1
+(cd "$dir" && exec env -u NOTIFY_SOCKET ./pinger-adopted pingto "$adopted_socket" 3000 50 "$adopted_stamps") &
 start_adopting adopted "$dir" kn-adopted "$adopted_stamps" env
 adopted_watcher=$watcher
 
@@ -242,14 +240,12 @@ fi
 # "adopt": ReadyTimeout is for what keeper launched; an adopted instance is never asked.
 for part in ready invalid alone adopt; do
     dir=$work/$part
-    install_keeper "$dir" kn-$part
-    install_hang_app "$dir" quiet-$part
     case $part in
     ready|adopt) keys=(HangTimeout=$timeout ReadyTimeout=2000 LogDetails=1) ;;
     invalid) keys=(HangTimeout=$timeout ReadyTimeout=-5) ;;
     alone) keys=(ReadyTimeout=1000) ;;
     esac
-    hang_settings "$dir" kn-$part "$dir/quiet-$part" "env $dir/stamps.txt" "${keys[@]}" SleepInterval=0
+    hang_part "$dir" kn-$part quiet-$part "env $dir/stamps.txt" "${keys[@]}" SleepInterval=0
     if [ $part = adopt ]; then
         (cd "$dir" && exec ./quiet-$part env "$dir/stamps.txt" > /dev/null 2>&1) &
         wait_for 20 grep -qs '^S ' "$dir/stamps.txt"
@@ -262,10 +258,8 @@ done
 # --- who may notify: a stranger; an application that becomes another user, and a stranger of
 # that user; an adopted instance's child, with and without its session ----------------------
 dir=$work/stranger
-install_keeper "$dir" kn-stranger
-install_hang_app "$dir" quiet-stranger
+hang_part "$dir" kn-stranger quiet-stranger "env $dir/stamps.txt" HangTimeout=$timeout SleepInterval=0
 install_hang_app "$dir" stranger
-hang_settings "$dir" kn-stranger "$dir/quiet-stranger" "env $dir/stamps.txt" HangTimeout=$timeout SleepInterval=0
 socket=$(socket_of kn-stranger_QUIET-STRANGER)
 start_watcher "$dir" kn-stranger env
 stranger_watcher=$watcher
@@ -298,16 +292,14 @@ else
 fi
 for part in leader follower; do
     dir=$work/$part
-    install_keeper "$dir" kn-$part
-    install_hang_app "$dir" child-$part
     socket=$(socket_of kn-${part}_CHILD-${part^^})
+    # The pause lets the child become sleep before the relaunch looks for an instance.
+    hang_part "$dir" kn-$part child-$part "adopted-child $socket $dir/stamps.txt" \
+        HangTimeout=$timeout SleepInterval=1000 LogDetails=1
     # The leader leads a session of its own (setsid); the follower is in the test's.
     setsid=()
     [ $part = leader ] && setsid=(setsid)
     (cd "$dir" && exec "${setsid[@]}" ./child-$part adopted-child "$socket" "$dir/stamps.txt") &
-    # The pause lets the child become sleep before the relaunch looks for an instance.
-    hang_settings "$dir" kn-$part "$dir/child-$part" "adopted-child $socket $dir/stamps.txt" \
-        HangTimeout=$timeout SleepInterval=1000 LogDetails=1
     start_adopting "$part" "$dir" kn-$part "$dir/stamps.txt" env
     eval "${part}_watcher=\$watcher"
 done
@@ -344,9 +336,7 @@ done
 
 # --- a stop: the socket is read while the application takes its grace time to end ----------
 dir=$work/goodbye
-install_keeper "$dir" kn-goodbye
-install_hang_app "$dir" goodbye
-hang_settings "$dir" kn-goodbye "$dir/goodbye" "pingstop 20 $dir/stamps.txt" \
+hang_part "$dir" kn-goodbye goodbye "pingstop 20 $dir/stamps.txt" \
     HangTimeout=$timeout StopApplication=5000 SleepInterval=0
 start_watcher "$dir" kn-goodbye env
 check "goodbye: the application pings" wait_for 20 eval '[ "$(stamp "$dir/stamps.txt" S)" -gt 0 ]'
@@ -359,15 +349,11 @@ check "goodbye: asked, not ended by force (Stop, not Terminate)" \
 
 # --- the socket goes with its watcher: by a stop, by the fatal-error report -------------------
 dir=$work/gone
-install_keeper "$dir" kn-gone
-install_hang_app "$dir" quiet-gone
-hang_settings "$dir" kn-gone "$dir/quiet-gone" "env $dir/stamps.txt" HangTimeout=$timeout SleepInterval=0
+hang_part "$dir" kn-gone quiet-gone "env $dir/stamps.txt" HangTimeout=$timeout SleepInterval=0
 start_watcher "$dir" kn-gone env
 gone_watcher=$watcher
 dir=$work/fatal
-install_keeper "$dir" kn-fatal
-install_hang_app "$dir" quiet-fatal
-hang_settings "$dir" kn-fatal "$dir/quiet-fatal" "env $dir/stamps.txt" HangTimeout=$timeout SleepInterval=0
+hang_part "$dir" kn-fatal quiet-fatal "env $dir/stamps.txt" HangTimeout=$timeout SleepInterval=0
 mkdir "$dir/log"  # a log that is a directory: the first entry fails
 (cd "$dir" && ./kn-fatal /l "$dir/log" > /dev/null 2>&1)
 fatal_code=$?
