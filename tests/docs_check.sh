@@ -220,13 +220,15 @@ done
 process_re=': process [1-9][0-9]*$'
 end_re='^End .+: (exit code ([0-9]+)( \((0x[0-9A-F]{8})\))?|exit code unknown|signal ([0-9]+) \((SIG[A-Z0-9]+)\)) after [0-9]+\.[0-9] s$'
 watching_re='^Watching on the module [A-Z.-]+ is already started on this computer\.$'
-invalid_re='^Invalid value of (MaxSleepInterval|LogFileLimit|Window|LogDetails|NoRestartExitCodes|Adoption|HangTimeout|ReadyTimeout|StopApplication|Environment): .'
+invalid_re='^Invalid value of (MaxSleepInterval|LogFileLimit|Window|LogDetails|NoRestartExitCodes|Adoption|HangTimeout|ReadyTimeout|StopApplication|EndLeftovers|Environment): .'
 entry_ok() {
     local entry=$1
     case $entry in
     "Start "*|"Restart "*) [[ $entry != *": process"* || $entry =~ $process_re ]] ;;
     "Stop "*|"Terminate "?*) true ;;
-    "Hung "?*|"Still running "?*) true ;;
+    "Hung "?*": "?*|"Still running "?*) true ;;
+    "Ended what "?*" left running (processes: "[1-9]*")"|"Left running by "?*" (processes: "[1-9]*")") true ;;
+    "Command line: "?*) true ;;
     "Adopt "*) [[ $entry =~ ^Adopt\ .+$process_re || $entry =~ ^Adopt\ .+:\ process\ [1-9][0-9]*,\ arguments\ .+$ ]] ;;
     "End "*)
         [[ $entry =~ $end_re ]] || return 1
@@ -256,7 +258,7 @@ check "the log lines the man page shows come from keeper's message table" log_li
 # Each key: a row of the guide's settings table and an item of the man page.
 for key in ApplicationName Parameters SleepInterval MaxSleepInterval LogFileLimit \
            WorkingDirectory OutputFile Window LogDetails NoRestartExitCodes Adoption HangTimeout \
-           ReadyTimeout StopApplication; do
+           ReadyTimeout StopApplication EndLeftovers; do
     check "guide and man page explain $key" \
         bash -c "grep -q '^| \`$key\` |' '$guide' && grep -A1 -x '\.TP' docs/keeper.1 | grep -qx '\.B $key'"
 done
@@ -325,7 +327,7 @@ environment_shown() { # ";[Environment]" explained above it and followed by ;NAM
 }
 for file in packaging/linux/keeper.cfg packaging/windows/keeper.cfg; do
     for key in MaxSleepInterval LogFileLimit WorkingDirectory OutputFile Window LogDetails NoRestartExitCodes \
-               Adoption HangTimeout ReadyTimeout StopApplication; do
+               Adoption HangTimeout ReadyTimeout StopApplication EndLeftovers; do
         check "$file: $key is there, commented out and explained" opt_in_explained "$file" "$key"
     done
     check "$file: [Environment] is shown commented out, explained, with a variable" environment_shown "$file"
@@ -380,9 +382,12 @@ a code of NoRestartExitCodes stops keeper|then "Stop keeper", does not relaunch 
 keeper started detached on Linux|setsid keeper /i [^ ]+ /l [^ ]+ > /dev/null 2>&1 < /dev/null &|setsid keeper /i [^ ]+ /l [^ ]+ > /dev/null 2>&1 < /dev/null &
 why: a closed terminal fails the application with EIO|the application's first write fails with EIO|its first write fails with EIO
 the watcher removes its status record; the FIFOs stay, as removing them would race|The watcher removes its record when it ends.*would race with the next watcher|The watcher removes its status record when it ends; the FIFOs and the address stay, as removing them would race with the next watcher of the name
-a failed launch exits with 5|\| 5 \| The launch failed|5 The launch failed and the watcher ended
-no program named exits with 6, an unreadable settings file with 7|\| 6 \| Not configured.*\| 7 \| The settings file cannot be read|6 Not configured: the settings file names no program\. 7 The settings file cannot be read
-a failed call of the system exits with 8|\| 8 \| A call of the system failed|8 A call of the system failed
+forking daemons: run them in the foreground; a title-rewriting program cannot be adopted by its command|### Forking daemons and programs that rewrite their title.*A program that rewrites its title cannot be adopted by its command|Run it in the foreground: nginx with Parameters=-g "daemon off;"
+a relative ApplicationName is taken from keeper's current folder, /s shows the full path|A relative path \(`\./app\.sh`, `bin\\app\.exe`\) is taken from keeper's current folder|A relative path is taken from keeper's current directory, unlike WorkingDirectory and OutputFile
+an error of an opt-in setting names it and its value|"Error 2: No such file or directory \(WorkingDirectory /srv/gone\)"|Error 2: No such file or directory \(WorkingDirectory /srv/gone\)
+a failed launch exits with 5|5 . The launch failed \("Error …" in the log\), and the watcher ended|5 The launch failed and the watcher ended
+no program named exits with 6, an unreadable settings file with 7|6 . Not configured: the settings file names no program.*7 . The settings file cannot be read: missing|6 Not configured: the settings file names no program\. 7 The settings file cannot be read
+a failed call of the system exits with 8|8 . A call of the system failed: the instance event could not be made|8 A call of the system failed
 a shell service's systemd-notify is heard only without --no-block|do not give it `--no-block`|do not give systemd-notify --no-block
 NOTIFY_SOCKET is an abstract name, its @ a NUL byte|`@` stands for the NUL byte that starts the name in `sun_path`|the @ stands for the NUL byte that starts the name in sun_path
 an abstract address's length counts no NUL after the name|gives the address's length without a NUL at the end|the address's length counts no NUL after the name

@@ -64,8 +64,7 @@ void ReadNotifications(const RunState& run, HangWatch& watch, std::uint64_t now,
 /// "StopApplication", a stop request ends the pause at once and the watcher with it;
 /// otherwise it stays pending for the next wait. The notification socket is drained
 /// meanwhile. None when the watcher goes on, else its exit code.
-std::optional<ExitCode> PauseBeforeRelaunch(RunState& run, BackOff& backOff,
-                                            std::uint64_t lasted) {
+std::optional<ExitCode> PauseBeforeRelaunch(RunState& run, BackOff& backOff, std::uint64_t lasted) {
     const bool plain = !backOff.Enabled() && run.StopApplication <= 0;
     const std::uint32_t pause = backOff.Enabled() ? NextPause(backOff, lasted)
                                                   : static_cast<std::uint32_t>(run.SleepInterval);
@@ -120,8 +119,9 @@ void StopApplicationFirst(RunState& run, const Located& located, std::uint64_t s
 /// notification socket, when a ping is due, and with "ReadyTimeout" when the launched
 /// application must have said that it is ready (Linux). The socket is read whoever sends:
 /// the application launched or adopted, or another process. Gives TimedOut once the
-/// application hangs, any other outcome as the plain wait does.
-Result<WaitOutcome> WaitWatchingHangs(const RunState& run, const Located& located) {
+/// application hangs, with its cause in `hung`, any other outcome as the plain wait does.
+Result<WaitOutcome> WaitWatchingHangs(const RunState& run, const Located& located,
+                                      HangCause& hung) {
     HangWatch watch{static_cast<std::uint64_t>(run.HangTimeout)};
     // The platform that has a notification socket has no windows to check.
     const bool pings = run.NotifySocket != NoHandle;
@@ -143,13 +143,51 @@ Result<WaitOutcome> WaitWatchingHangs(const RunState& run, const Located& locate
         } else if (waited.Value != WaitOutcome::TimedOut) {
             return waited;
         }
-        if (Hangs(watch, now)) return {WaitOutcome::TimedOut, 0};
+        hung = CauseOfHang(watch, now);
+        if (hung != HangCause::None) return {WaitOutcome::TimedOut, 0};
     }
 }
 
+/// What is left of the tree of a launched application that ended by itself, counted while
+/// its group still has the application's id: with "EndLeftovers" it is ended, so that no
+/// worker of it holds on to what the next launch needs.
+std::uint32_t TakeLeftovers(const RunState& run, const Located& located) {
+    if (!located.Launched || (run.EndLeftovers <= 0 && run.LogDetails <= 0)) return 0;
+    const Watched watched{located.Process, located.Id, located.Group, true, NoHandle};
+    const std::uint32_t left = CountWhatIsLeft(watched);
+    if (left > 0 && run.EndLeftovers > 0) EndWhatIsLeft(watched);
+    return left;
+}
+
+/// The entries of what a launched application left when it ended by itself: the `left`
+/// processes ended ("EndLeftovers") or left running ("LogDetails"); with "LogDetails"
+/// also, once, a hint at a program that forked into the background: it ended at once with
+/// exit code 0 while another process of its name runs.
+void LogLeftovers(RunState& run, const Located& located, const ExitStatus& ended,
+                  std::uint64_t lasted, std::uint32_t left) {
+    if (left > 0)
+        LogEntry(run, FormatMessageText(run.EndLeftovers > 0 ? MessageId::LeftoversEndedText
+                                                             : MessageId::LeftoversRunningText,
+                                        {run.ApplicationCommand, std::to_string(left)}));
+    constexpr std::uint64_t AtOnce = 1000;  // ms
+    if (run.LogDetails <= 0 || run.ForkHinted || !located.Launched || lasted >= AtOnce ||
+        ended.How != ExitStatus::Exited || ended.Value != 0)
+        return;
+    ModuleQuery query =
+        PrepareModuleQuery(run.ModuleName, CommandForLaunch(run.ApplicationCommand));
+    const Result<std::vector<std::uint32_t>> ids = ListProcessIds();
+    const Located other = FindRunningInstance(ids.Value, query);
+    if (other.Process == NoHandle) return;
+    static_cast<void>(CloseProcess(other.Process));
+    run.ForkHinted = true;
+    LogEntry(run, FormatMessageText(MessageId::ForkedText, {run.ApplicationCommand}));
+}
+
 /// An application that hangs cannot answer a request: it is ended at once, with its group.
-ExitStatus EndHungApplication(RunState& run, const Located& located) {
-    LogEntry(run, MessageText(MessageId::HungText) + " " + run.ApplicationCommand);
+/// The "Hung" entry says why.
+ExitStatus EndHungApplication(RunState& run, const Located& located, HangCause cause) {
+    LogEntry(run, FormatMessageText(MessageId::HungEntryText,
+                                    {run.ApplicationCommand, HangCauseText(cause)}));
     const Watched watched{located.Process, located.Id, located.Group, located.Launched,
                           run.NotifySocket};
     const Ending ending = EndApplication(watched, false, 0);
@@ -193,9 +231,10 @@ ExitCode WatchLoop(RunState& run, Located (*locate)(RunState&)) {
             // entries freed goes back before the wait, which may last for weeks.
             ReleaseFreedMemory();
             ExitStatus ended;
-            bool hung = false;
+            HangCause hung = HangCause::None;
+            std::uint32_t left = 0;  // processes of the tree the application left running
             const Result<WaitOutcome> waited =
-                run.HangTimeout > 0 ? WaitWatchingHangs(run, located)
+                run.HangTimeout > 0 ? WaitWatchingHangs(run, located, hung)
                                     : Wait({run.WaitHandles[0], run.WaitHandles[1]}, NoDeadline);
             switch (waited.Value) {
                 case WaitOutcome::Failed:
@@ -207,11 +246,11 @@ ExitCode WatchLoop(RunState& run, Located (*locate)(RunState&)) {
                     return ExitDone;
                 case WaitOutcome::ProcessEnded:
                 case WaitOutcome::Notified:  // not given by either wait
+                    left = TakeLeftovers(run, located);
                     ended = CloseProcess(run.WaitHandles[1]);
                     break;
                 case WaitOutcome::TimedOut:  // the application hangs
-                    ended = EndHungApplication(run, located);
-                    hung = true;
+                    ended = EndHungApplication(run, located, hung);
                     break;
             }
             run.WaitHandles[1] = NoHandle;
@@ -220,12 +259,14 @@ ExitCode WatchLoop(RunState& run, Located (*locate)(RunState&)) {
             status.ApplicationState = WatchStatus::Ended;
             status.HasEnded = true;
             status.LastEnd = ended;
+            status.LastHang = hung;
             status.LastLasted = lasted;
             Publish(run);
             // An exit code that asks not to be restarted ends the watcher; a hung
             // application ended by force is relaunched whatever its code.
-            const bool final = !hung && EndsWatch(ended, run.NoRestartExitCodes);
+            const bool final = hung == HangCause::None && EndsWatch(ended, run.NoRestartExitCodes);
             if (run.LogDetails > 0 || final) LogEnd(run, ended, lasted);
+            LogLeftovers(run, located, ended, lasted, left);
             if (final) {
                 LogStop(run);
                 return ExitDone;
@@ -311,7 +352,10 @@ int AnswerStatusQuery(const RunState& run, const Profile& settings) {
         WriteStandardOutput(MessageText(MessageId::NoModuleNameText) + "\n");
         ShowErrorCause(run.ProgramName, MissingModuleCause(settings));
     } else {
-        exitCode = QueryStatus(run.ProgramName + "_" + run.ModuleName, run.ModuleName);
+        const std::string line =
+            CommandForLaunch(run.ApplicationCommand) + " " + ReadSetting(settings, "Parameters");
+        exitCode =
+            QueryStatus(run.ProgramName + "_" + run.ModuleName, run.ModuleName, CommandText(line));
     }
     PrintSettingsNotes(run, settings);
     return exitCode;
@@ -355,10 +399,10 @@ int RunWatchdog() {
     ReadCommandLine(run);
     // Help and the version answer in the output, as a status query does, and start nothing.
     if (run.HelpRequested || run.VersionRequested) {
-        WriteStandardOutput(run.HelpRequested
-                                ? FormatMessageText(MessageId::UsageText, {run.ProgramName})
-                                : FormatMessageText(MessageId::VersionText,
-                                                    {run.ProgramName, KEEPER_VERSION}));
+        WriteStandardOutput(
+            run.HelpRequested
+                ? FormatMessageText(MessageId::UsageText, {run.ProgramName})
+                : FormatMessageText(MessageId::VersionText, {run.ProgramName, KEEPER_VERSION}));
         return ExitDone;
     }
     // The settings file is read here and nowhere later: the watcher keeps none of it.
@@ -407,6 +451,8 @@ int RunWatchdog() {
     const ErrorCode recordError = MakeStatusRecord(run, instanceName);
     TakeStopSignals(run.WaitHandles[0]);
     const std::vector<SettingsNote> notes = ReadWatcherSettings(run, settings);
+    run.Status.Command =
+        CommandText(CommandForLaunch(run.ApplicationCommand) + " " + run.ApplicationParameters);
     NotifyChannel notify;
     if (run.HangTimeout > 0) notify = OpenNotifyChannel(instanceName);
     LogWatcherStart(run, notes, notify, recordError);

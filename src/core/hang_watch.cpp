@@ -51,11 +51,15 @@ void TakeNotification(HangWatch& watch, std::uint64_t now, std::string_view data
     }
 }
 
-bool Hangs(const HangWatch& watch, std::uint64_t now) {
-    if (watch.Stopping) return false;
-    return watch.Triggered || (watch.Failing && now - watch.FailingSince >= watch.Timeout) ||
-           (watch.Armed && watch.Timeout != 0 && now - watch.LastPing >= watch.Timeout) ||
-           (!watch.Armed && watch.ReadyBy != 0 && now >= watch.ReadyBy);
+HangCause CauseOfHang(const HangWatch& watch, std::uint64_t now) {
+    if (watch.Stopping) return HangCause::None;
+    if (watch.Triggered) return HangCause::Triggered;
+    if (watch.Failing && now - watch.FailingSince >= watch.Timeout)
+        return HangCause::WindowNotAnswering;
+    if (watch.Armed && watch.Timeout != 0 && now - watch.LastPing >= watch.Timeout)
+        return HangCause::PingOverdue;
+    if (!watch.Armed && watch.ReadyBy != 0 && now >= watch.ReadyBy) return HangCause::NotReady;
+    return HangCause::None;
 }
 
 bool PingDeadline(const HangWatch& watch, std::uint64_t now, std::uint32_t& wait) {

@@ -42,10 +42,23 @@ void TakeWindowCheck(HangWatch& watch, std::uint64_t now, bool failing);
 ///   "WATCHDOG_USEC=2500001" => time-out 2501 ms;  "WATCHDOG_USEC=-1" => nothing.
 void TakeNotification(HangWatch& watch, std::uint64_t now, std::string_view datagram);
 
-/// True when the application hangs at `now`: it triggered, a window has failed every check
-/// for the time-out, its pings are armed and the last one is the time-out old, or it has
-/// not pinged by ReadyBy. Never once it has said that it is ending.
-bool Hangs(const HangWatch& watch, std::uint64_t now);
+/// Why an application hangs.
+enum class HangCause : std::uint8_t {
+    None,
+    Triggered,           ///< it said so ("WATCHDOG=trigger")
+    WindowNotAnswering,  ///< a window has failed every check for the time-out
+    PingOverdue,         ///< its pings are armed, and the last one is the time-out old
+    NotReady,            ///< it has not said it is ready, nor pinged, by ReadyBy
+};
+
+/// Whether the application hangs at `now`, and why; in the order of HangCause when several
+/// hold. Never once it has said that it is ending.
+HangCause CauseOfHang(const HangWatch& watch, std::uint64_t now);
+
+/// True when the application hangs at `now`: CauseOfHang gives a cause.
+inline bool Hangs(const HangWatch& watch, std::uint64_t now) {
+    return CauseOfHang(watch, now) != HangCause::None;
+}
 
 /// How long a watcher that waits for pings may wait from `now` before it must look again:
 /// until the ping is due, or until ReadyBy for an application that has not pinged yet;

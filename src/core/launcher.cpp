@@ -1,6 +1,7 @@
 #include "core/launcher.h"
 
 #include "log/event_log.h"
+#include "log/time_stamp.h"
 #include "platform/files.h"
 #include "platform/process_text.h"
 #include "resources/messages.h"
@@ -34,6 +35,25 @@ void RotateOutputFile(const RunState& run) {
     static_cast<void>(Files.Close(file.Value));
 }
 
+/// The entry of a launch that failed: "Error N: text", naming the opt-in setting that
+/// failed it and its value ("Error 2: No such file or directory (WorkingDirectory /x)").
+/// A failed program is named, with its command line, in an entry after it with
+/// "LogDetails". The status record keeps the entry and its time.
+void LogLaunchFailure(RunState& run, const Launch& launch, const LaunchOptions& options) {
+    std::string entry = ErrorEntry(launch.Error);
+    if (launch.Failed == LaunchPart::WorkingDirectory)
+        entry = FormatMessageText(MessageId::SettingValueText,
+                                  {entry, "WorkingDirectory", options.WorkingDirectory});
+    else if (launch.Failed == LaunchPart::OutputFile)
+        entry = FormatMessageText(MessageId::SettingValueText,
+                                  {entry, "OutputFile", options.OutputFile});
+    LogEntry(run, entry);
+    if (launch.Failed == LaunchPart::Program && run.LogDetails > 0)
+        LogEntry(run, FormatMessageText(MessageId::CommandLineText, {options.CommandLine}));
+    run.Status.LastFailure = VisibleText(entry);
+    run.Status.LastFailureAt = CurrentLocalDateTime().Value;
+}
+
 }  // namespace
 
 std::string CommandForLaunch(const std::string& command) {
@@ -49,8 +69,9 @@ LaunchOptions LaunchOptionsOf(const RunState& run, const std::string& command) {
     options.EnvironmentChanges = run.EnvironmentChanges;
     options.OutputFile = run.OutputFile;
     options.Window = run.Window;
-    // A hung application is ended with what it started, too.
-    options.OwnGroup = run.StopApplication > 0 || run.HangTimeout > 0;
+    // A hung application is ended with what it started, too, and so is what an application
+    // leaves when it ends, with "EndLeftovers".
+    options.OwnGroup = run.StopApplication > 0 || run.HangTimeout > 0 || run.EndLeftovers > 0;
     options.ConsoleGroup = run.StopApplication > 0;
     if (run.HangTimeout > 0) {
         options.WatchdogTimeout = static_cast<std::uint32_t>(run.HangTimeout);
@@ -61,9 +82,12 @@ LaunchOptions LaunchOptionsOf(const RunState& run, const std::string& command) {
 
 Located LaunchApplication(RunState& run) {
     RotateOutputFile(run);
-    const Launch launch =
-        LaunchProcess(LaunchOptionsOf(run, CommandForLaunch(run.ApplicationCommand)));
-    if (!LogIfFailed(run, launch.Process != NoHandle, launch.Error)) return {NoHandle, true};
+    const LaunchOptions options = LaunchOptionsOf(run, CommandForLaunch(run.ApplicationCommand));
+    const Launch launch = LaunchProcess(options);
+    if (launch.Process == NoHandle) {
+        LogLaunchFailure(run, launch, options);
+        return {NoHandle, true};
+    }
 
     LogProcessEntry(run, run.FirstStart ? MessageId::StartText : MessageId::RestartText, launch.Id);
     run.FirstStart = false;

@@ -34,6 +34,7 @@ struct RunState {
     bool HelpRequested = false;      ///< the switch "?" or "h", or "--help"
     bool VersionRequested = false;   ///< the switch "v", or "--version"
     bool FirstStart = true;          ///< the next launch is logged as "Start", later ones "Restart"
+    bool ForkHinted = false;         ///< the hint at a program that forks is logged
     std::string ApplicationCommand;  ///< "ApplicationName" of the settings
     std::string ApplicationParameters;                  ///< "Parameters" of the settings
     std::string ModuleName;                             ///< upper-cased file name of the command
@@ -58,6 +59,9 @@ struct RunState {
     std::int32_t StopApplication = 0;
     /// Above 0: an application that hangs this many ms is ended and relaunched.
     std::int32_t HangTimeout = 0;
+    /// Above 0: what is left of a launched application's tree when it ends by itself is
+    /// ended before the pause.
+    std::int32_t EndLeftovers = 0;
     /// Above 0, with "HangTimeout" on Linux: a launched application that has not said it
     /// is ready, nor pinged, this many ms after its launch hangs.
     std::int32_t ReadyTimeout = 0;

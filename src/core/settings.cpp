@@ -104,6 +104,7 @@ constexpr Setting WatcherSettings[] = {
     {"StopApplication", Into<&RunState::StopApplication, Count>},
     {"HangTimeout", Into<&RunState::HangTimeout, Count>},
     {"ReadyTimeout", Into<&RunState::ReadyTimeout, Count>},
+    {"EndLeftovers", Into<&RunState::EndLeftovers, Count>},
 };
 
 const Setting* SettingOf(std::string_view key) {

@@ -6,13 +6,16 @@
 #include "core/run_report.h"
 #include "log/time_stamp.h"
 #include "platform/events.h"
+#include "platform/process_text.h"
+#include "platform/processes.h"
 #include "platform/status.h"
 #include "resources/messages.h"
+#include "text/arguments.h"
 
 namespace keeper {
 namespace {
 
-constexpr std::uint32_t RecordVersion = 1;
+constexpr std::uint32_t RecordVersion = 2;
 
 /// FNV-1a, 32 bits: enough to tell a torn record from a whole one.
 std::uint32_t Checksum(std::string_view bytes) {
@@ -78,7 +81,11 @@ std::string EncodeStatus(const WatchStatus& status) {
     Put(fields, status.HasEnded);
     Put(fields, status.LastEnd.How);
     Put(fields, status.LastEnd.Value);
+    Put(fields, status.LastHang);
     Put(fields, status.LastLasted);
+    PutText(fields, status.Command);
+    PutText(fields, status.LastFailure);
+    Put(fields, status.LastFailureAt);
     PutText(fields, status.SettingsFile);
     PutText(fields, status.LogFile);
     std::string record;
@@ -112,10 +119,15 @@ bool DecodeStatus(std::string_view record, WatchStatus& status) {
     reader.Get(read.HasEnded);
     reader.Get(read.LastEnd.How);
     reader.Get(read.LastEnd.Value);
+    reader.Get(read.LastHang);
     reader.Get(read.LastLasted);
+    reader.GetText(read.Command);
+    reader.GetText(read.LastFailure);
+    reader.Get(read.LastFailureAt);
     reader.GetText(read.SettingsFile);
     reader.GetText(read.LogFile);
-    if (version != RecordVersion || !reader.Valid() || read.ApplicationState > WatchStatus::Ended)
+    if (version != RecordVersion || !reader.Valid() || read.ApplicationState > WatchStatus::Ended ||
+        read.LastHang > HangCause::NotReady)
         return false;
     status = std::move(read);
     return true;
@@ -127,6 +139,7 @@ std::string StatusReport(const WatchStatus& status, std::string_view signalName)
     };
     std::string report = line(MessageId::StatusWatcherText,
                               {std::to_string(status.WatcherId), StampText(status.WatcherSince)});
+    if (!status.Command.empty()) report += line(MessageId::StatusCommandText, {status.Command});
     const std::string since = StampText(status.ApplicationSince);
     switch (status.ApplicationState) {
         case WatchStatus::Running:
@@ -144,9 +157,16 @@ std::string StatusReport(const WatchStatus& status, std::string_view signalName)
     }
     report += line(MessageId::StatusRestartsText,
                    {std::to_string(status.Launches > 0 ? status.Launches - 1 : 0)});
-    if (status.HasEnded)
-        report += line(MessageId::StatusLastEndText,
-                       {StatusText(status.LastEnd, signalName), SecondsText(status.LastLasted)});
+    if (status.HasEnded) {
+        const std::string how =
+            status.LastHang != HangCause::None
+                ? FormatMessageText(MessageId::HungStatusText, {HangCauseText(status.LastHang)})
+                : StatusText(status.LastEnd, signalName);
+        report += line(MessageId::StatusLastEndText, {how, SecondsText(status.LastLasted)});
+    }
+    if (!status.LastFailure.empty())
+        report += line(MessageId::StatusLastFailureText,
+                       {status.LastFailure, StampText(status.LastFailureAt)});
     report += line(MessageId::StatusSettingsText, {status.SettingsFile});
     report += line(MessageId::StatusLogText, {status.LogFile});
     return report;
@@ -156,7 +176,31 @@ int StatusExitCode(const WatchStatus& status) {
     return status.ApplicationState == WatchStatus::Running ? 0 : 1;
 }
 
-int QueryStatus(const std::string& name, const std::string& moduleName) {
+std::string CommandText(const std::string& commandLine) {
+    const std::string program = ProgramPathOf(commandLine);
+    if (program.empty()) return FormatMessageText(MessageId::NotFoundText, {commandLine});
+    // What follows the program, as the launch splits the line.
+    return program + commandLine.substr(ScanArgument(commandLine, 0, LeadBytes).Next);
+}
+
+std::string HangCauseText(HangCause cause) {
+    switch (cause) {
+        case HangCause::Triggered:
+            return MessageText(MessageId::HangTriggeredText);
+        case HangCause::WindowNotAnswering:
+            return MessageText(MessageId::HangWindowText);
+        case HangCause::PingOverdue:
+            return MessageText(MessageId::HangPingText);
+        case HangCause::NotReady:
+            return MessageText(MessageId::HangReadyText);
+        case HangCause::None:
+            break;
+    }
+    return {};
+}
+
+int QueryStatus(const std::string& name, const std::string& moduleName,
+                const std::string& command) {
     // The watcher rewrites its record at each turn of its loop, in one step: a record half
     // written is read again a moment later.
     constexpr int Attempts = 100;
@@ -167,6 +211,7 @@ int QueryStatus(const std::string& name, const std::string& moduleName) {
         const RecordRead read = ReadStatusRecord(name, record);
         if (read == RecordRead::NoWatcher) {
             WriteStandardOutput(FormatMessageText(MessageId::StatusNoWatcherText, {moduleName}) +
+                                "\n" + FormatMessageText(MessageId::StatusCommandText, {command}) +
                                 "\n");
             return 3;
         }

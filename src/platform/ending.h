@@ -40,6 +40,13 @@ void EndByForce(const Watched& watched);
 /// reaps it, so this comes before CloseProcess.
 void EndWhatIsLeft(const Watched& watched);
 
+/// The number of processes left running in the group of a launched process whose own
+/// process has ended; 0 for an adopted one, and where no group was made.
+/// Windows: the active processes of its job. Note: Linux counts the processes of its
+/// process group, which keeps the leader's id until keeper reaps it, so this comes before
+/// CloseProcess; a process that left the group is not counted.
+std::uint32_t CountWhatIsLeft(const Watched& watched);
+
 /// Releases the group of a launch once its process has ended; none is no-op.
 /// Note: Linux has no handle for a group: nothing to do.
 void CloseGroup(Handle group);

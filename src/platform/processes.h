@@ -151,10 +151,16 @@ struct LaunchOptions {
     std::string NotifyAddress;
 };
 
+/// The part of a launch that failed: the program, or the option that it could not use.
+enum class LaunchPart { Program, WorkingDirectory, OutputFile };
+
 struct Launch {
     Handle Process = NoHandle;  ///< none when the launch failed
     std::uint32_t Id = 0;       ///< the new process's identifier
     ErrorCode Error = 0;
+    /// What failed: the output file that could not be opened, the working directory that
+    /// is no directory keeper may enter, or else the program.
+    LaunchPart Failed = LaunchPart::Program;
     /// With OwnGroup, what ends the group (Windows: the job object); release it with
     /// CloseGroup. Note: none on Linux.
     Handle Group = NoHandle;
@@ -164,6 +170,11 @@ struct Launch {
     ErrorCode GroupError = 0;
     const char* GroupCall = "";
 };
+
+/// The full path of the program a launch of `commandLine` runs, found as LaunchProcess
+/// finds it, from keeper's current directory; the empty text when none is found.
+/// Windows: SearchPathA with the extension ".exe". Note: Linux searches PATH for a bare name.
+std::string ProgramPathOf(const std::string& commandLine);
 
 /// Starts the program of `options`; nothing of keeper's handles is inherited beyond what
 /// the options name.

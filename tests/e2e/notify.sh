@@ -381,7 +381,7 @@ if [ "$adopted_watcher" != 0 ]; then
         [ "$sent" -gt 20 -a "$span" -ge 2500 ]
     check "adopted: adopted, \"Hung\", then \"Start\"" \
         in_order "$log" "^Adopt $(re "$app"): process $(stamp "$adopted_stamps" S 1 3)\$" \
-        "^Hung $(re "$app")\$" "^Start $(re "$app"): process"
+        "^Hung $(re "$app"): ping overdue\$" "^Start $(re "$app"): process"
     gap=$(($(stamp "$adopted_stamps" S 2) - $(last_of_first_run "$adopted_stamps" P)))
     echo "# adopted: relaunched $gap ms after its last ping, HangTimeout $timeout ms"
     check "adopted: hung HangTimeout after its last ping, within 3 s more" between "$gap" $((timeout - 100)) $((timeout + 3000))
@@ -399,7 +399,7 @@ if [ "$shell_watcher" != 0 ]; then
         [ "$(first_run "$shell_stamps" R | awk '$3 == 0' | wc -l)" -eq 1 -a \
           "$(first_run "$shell_stamps" P | awk '$3 == 0' | wc -l)" -eq 6 ]
     check "shell: \"Start\", \"Hung\", then \"Restart\"" \
-        in_order "$log" "^Start $(re "$app")\$" "^Hung $(re "$app")\$" "^Restart $(re "$app")\$"
+        in_order "$log" "^Start $(re "$app")\$" "^Hung $(re "$app"): ping overdue\$" "^Restart $(re "$app")\$"
     last=$(last_of_first_run "$shell_stamps" P)
     check "shell: its pings kept it from being hung for 2 s" [ $((last - $(stamp "$shell_stamps" S 1))) -ge 2000 ]
     gap=$(($(stamp "$shell_stamps" S 2) - last))
@@ -407,7 +407,7 @@ if [ "$shell_watcher" != 0 ]; then
     check "shell: hung HangTimeout after its last ping, within 3 s more" between "$gap" $((timeout - 100)) $((timeout + 3000))
     sleep $(((2 * timeout + 500) / 1000 + 1))
     check "shell: the relaunched service pings with systemd-notify and is not hung" \
-        [ "$(count_lines "$log" "Hung $app")" -eq 1 -a "$(runs "$shell_stamps")" -eq 2 ]
+        [ "$(count_lines "$log" "Hung $app: ping overdue")" -eq 1 -a "$(runs "$shell_stamps")" -eq 2 ]
     check "shell: the watcher stops, and the service with it" \
         stop_watcher "$work/shell" kn-shell $shell_watcher "${as_user[@]}" env XDG_RUNTIME_DIR="$shell_run"
 fi
@@ -425,11 +425,11 @@ if [ "$ctypes_watcher" != 0 ]; then
     check "sd_notify: WATCHDOG_USEC=4000000 is the time-out: hung 4 s after the last ping, within 3 s more" \
         between "$gap" 3900 7000
     check "sd_notify: \"Hung\" once, then \"Restart\"" \
-        in_order "$log" "^Hung $(re "$app")\$" "^Restart $(re "$app"): process"
+        in_order "$log" "^Hung $(re "$app"): ping overdue\$" "^Restart $(re "$app"): process"
     check "sd_notify: the relaunched run said STOPPING=1" wait_for 10 eval '[ "$(stamp "$ctypes_stamps" Q 1 3)" -gt 0 ]'
     sleep $(((3000 + 500) / 1000 + 1))  # past ReadyTimeout and twice HangTimeout
     check "sd_notify: after STOPPING=1 it is never hung" \
-        [ "$(count_lines "$log" "Hung $app")" -eq 1 -a "$(runs "$ctypes_stamps")" -eq 2 ]
+        [ "$(count_lines "$log" "Hung $app: ping overdue")" -eq 1 -a "$(runs "$ctypes_stamps")" -eq 2 ]
     check "sd_notify: the watcher stops" stop_watcher "$work/ctypes" kn-ctypes $ctypes_watcher
 fi
 
@@ -445,7 +445,7 @@ if [ "$example_watcher" != 0 ]; then
     check "C example: hung HangTimeout after its last ping ($gap ms), within 3 s more" \
         between "$gap" $((timeout - 100)) $((timeout + 3000))
     sleep $(((2 * timeout + 500) / 1000 + 1))
-    check "C example: the relaunched instance pings and is not hung" [ "$(count_lines "$log" "Hung $app")" -eq 1 ]
+    check "C example: the relaunched instance pings and is not hung" [ "$(count_lines "$log" "Hung $app: ping overdue")" -eq 1 ]
     check "C example: the watcher stops" stop_watcher "$work/example" kn-example $example_watcher
 fi
 
@@ -457,7 +457,7 @@ check "ReadyTimeout: an application that never says it is ready is relaunched" \
 gap=$(($(stamp "$work/ready/stamps.txt" S 2) - $(stamp "$work/ready/stamps.txt" S 1)))
 check "ReadyTimeout: hung 2 s after its launch ($gap ms), within 3 s more" between "$gap" 1900 5000
 check "ReadyTimeout: \"Start\", \"Hung\", then \"Restart\"" \
-    in_order "$log" "^Start $(re "$app"): process" "^Hung $(re "$app")\$" "^Restart $(re "$app"): process"
+    in_order "$log" "^Start $(re "$app"): process" "^Hung $(re "$app"): not ready in time\$" "^Restart $(re "$app"): process"
 check "ReadyTimeout: the watcher stops" stop_watcher "$work/ready" kn-ready $ready_watcher
 log=$work/invalid/kn-invalid.log
 check "ReadyTimeout invalid: \"Invalid value of ReadyTimeout: -5\" right after \"Start kn-invalid\"" \
@@ -485,7 +485,7 @@ check "leader: the child of an adopted instance that leads its session speaks fo
     wait_for 10 eval '[ "$(runs "$work/leader/stamps.txt")" -ge 2 ]'
 check "leader: adopted, \"Hung\", then \"Start\"" \
     in_order "$log" "^Adopt $(re "$app"): process $(stamp "$work/leader/stamps.txt" S 1 3)\$" \
-    "^Hung $(re "$app")\$" "^Start $(re "$app"): process"
+    "^Hung $(re "$app"): it sent WATCHDOG=trigger\$" "^Start $(re "$app"): process"
 sleep $(((2 * timeout + 500) / 1000 + 1))
 check "stranger: a process outside the application's session does not speak for it" \
     [ "$(messages "$work/stranger/kn-stranger.log" | grep -c '^Hung ')" -eq 0 -a "$(runs "$work/stranger/stamps.txt")" -eq 1 ]
@@ -513,6 +513,8 @@ done
 for part in silent trigger; do
     dir=$work/killed-$part
     app=$dir/killed-$part
+    cause="ping overdue"
+    [ $part = trigger ] && cause="it sent WATCHDOG=trigger"
     check "killed, $part: the new watcher ends the adopted application as hung" \
         wait_for 30 eval '[ "$(runs "$dir/stamps.txt")" -ge 2 ]'
     second_watcher "$dir/kn-$part.log" kn-$part > "$dir/second.log"
@@ -520,7 +522,7 @@ for part in silent trigger; do
     [ "$(grep -c '^Error ' "$dir/second.log")" -eq 0 ] || grep '^Error ' "$dir/second.log"
     check "killed, $part: it adopted the application, \"Hung\", then \"Start\"" \
         in_order "$dir/second.log" "^Adopt $(re "$app"): process $(stamp "$dir/stamps.txt" S 1 3)\$" \
-        "^Hung $(re "$app")\$" "^Start $(re "$app"): process"
+        "^Hung $(re "$app"): $cause\$" "^Start $(re "$app"): process"
     eval "pid=\$killed_${part}_watcher"
     check "killed, $part: the watcher stops" stop_watcher "$dir" kn-$part $pid
 done

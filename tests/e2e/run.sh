@@ -319,10 +319,13 @@ fi
 
 # A missing working directory, an output file in a missing directory, one that is a
 # directory (root may write anywhere), and on Linux a FIFO that nobody reads (the watcher
-# must not wait in its open): one "Error" entry each, and the watcher ends.
+# must not wait in its open): one "Error" entry each, naming the setting and its value, and
+# the watcher ends. A missing program: the entry names nothing, and with LogDetails an entry
+# after it names the command line.
 error_entry='^Error -?[0-9]+: [^ ].*$'
-fail_cases="directory output folder"
+fail_cases="directory output folder program"
 is_windows || fail_cases+=" fifo"
+declare -A failed_setting
 declare -A failing
 for what in $fail_cases; do
     d=$work/fail-$what
@@ -333,7 +336,9 @@ for what in $fail_cases; do
         output) key="OutputFile=$(native_path "$d/missing/app.txt")" ;;
         folder) key="OutputFile=$(native_path "$d/folder")" && mkdir "$d/folder" ;;
         fifo) key="OutputFile=$d/pipe" && mkfifo "$d/pipe" ;;
+        program) key="LogDetails=1" && rm "$d/run-fail-$what$ext" ;;
     esac
+    failed_setting[$what]=${key/=/ }
     config "$d/kf$what.cfg" "$d/run-fail-$what$ext" "$(native_path "$d/record.txt") stay" "SleepInterval=0" "$key"
     start_watcher "$d" kf$what
     failing[$what]=$!
@@ -399,8 +404,21 @@ for what in $fail_cases; do
     check "failed launch ($what): the watcher ends on its own ($on_its_own), with exit code 5 ($rc)" \
         [ "$on_its_own $rc" = "yes 5" ]
     log=$(messages "$d/kf$what.log")
-    one_error() { [ "$(echo "$log" | wc -l)" -eq 2 ] && matches "$(echo "$log" | sed -n 2p)" "$error_entry"; }
-    check "failed launch ($what): 'Start kf$what', then one entry 'Error N: text' and nothing more ($(echo $log))" one_error
+    if [ $what = program ]; then
+        # "Error 2: text", then the command line: "<program> <parameters>".
+        line="Command line: $(native_path "$d/run-fail-program$ext") $(native_path "$d/record.txt") stay"
+        one_error() {
+            [ "$(echo "$log" | wc -l)" -eq 3 ] && matches "$(echo "$log" | sed -n 2p)" "${error_entry%\$}[^)]\$" &&
+                [ "$(echo "$log" | sed -n 3p)" = "$line" ]
+        }
+    else
+        setting=${failed_setting[$what]}
+        one_error() {
+            [ "$(echo "$log" | wc -l)" -eq 2 ] && matches "$(echo "$log" | sed -n 2p)" "$error_entry" &&
+                [[ "$(echo "$log" | sed -n 2p)" == *" ($setting)" ]]
+        }
+    fi
+    check "failed launch ($what): 'Start kf$what', then one entry 'Error N: text' that names what failed ($(echo $log))" one_error
     check "failed launch ($what): nothing was launched" [ "$(runs "$d/record.txt")" -eq 0 ]
 done
 nothing_made() { [ ! -e "$work/fail-directory/missing" ] && [ ! -e "$work/fail-output/missing" ]; }

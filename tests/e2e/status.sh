@@ -33,7 +33,8 @@ module=$(if is_windows; then echo STATUS-DEMO.EXE; else echo STATUS-DEMO; fi)
 
 query "$dir" ks
 check "no watcher: exit code 3 (got $code)" [ "$code" -eq 3 ]
-check "no watcher: says so ($out)" [ "$out" = "No watcher runs for the module $module." ]
+check "no watcher: says so, and what a watcher would launch ($out)" \
+    [ "$out" = "$(printf 'No watcher runs for the module %s.\nCommand: %s 1500' "$module" "$(native_path "$dir/$app")")" ]
 check "no watcher: nothing logged" [ ! -e "$log" ]
 if ! is_windows; then
     check "no watcher: the instance name is not taken" [ ! -e "$XDG_RUNTIME_DIR/keeper/ks_$module" ]
@@ -50,6 +51,8 @@ check "running: the application, launched ($(line_of Application))" \
     matches "$(line_of Application)" "^Application: process [0-9]+, launched, running since $stamp\$"
 check "running: no restarts yet" [ "$(line_of Restarts)" = "Restarts: 0" ]
 check "running: no end yet" [ -z "$(line_of 'Last end')" ]
+check "running: the command, its program's full path ($(line_of Command))" \
+    [ "$(line_of Command)" = "Command: $(native_path "$dir/$app") 1500" ]
 check "running: the settings file" [ "$(line_of 'Settings file')" = "Settings file: $(native_path "$dir/ks.cfg")" ]
 check "running: the log file" [ "$(line_of 'Log file')" = "Log file: $(native_path "$log")" ]
 if ! is_windows; then
@@ -111,7 +114,7 @@ wait $watcher 2>/dev/null
 is_windows && sleep 2  # until Wine has closed the killed process's handles
 query "$dir" ka
 check "a killed watcher: exit code 3 (got $code)" [ "$code" -eq 3 ]
-check "a killed watcher: says no watcher runs" [ "$out" = "No watcher runs for the module $module." ]
+check "a killed watcher: says no watcher runs" [ "$(head -1 <<< "$out")" = "No watcher runs for the module $module." ]
 kill -KILL $demo 2>/dev/null
 
 # A held name always has a record: a watcher whose first entry waits for another writer of
@@ -144,6 +147,26 @@ time.sleep(3)' "$name" &
     check "a name held without a record: exit code 4 (got $code)" [ "$code" -eq 4 ]
     kill $holder
 fi
+
+# A launch that fails, retried: the last failure with its entry and time; a program that
+# cannot be found is named so.
+dir=$work/failing
+install "$dir" kf 1500 100 "MaxSleepInterval=60000" "WorkingDirectory=$(native_path "$dir/gone")"
+(cd "$dir" && exec $runner ./kf$ext) &
+watcher=$!
+failure() { query "$dir" kf; [ -n "$(line_of 'Last launch failure')" ]; }
+check "failed launches: exit code 1, the watcher runs" wait_for 30 failure
+last_failure() {
+    [[ "$(line_of 'Last launch failure')" == "Last launch failure: Error "*": "*" (WorkingDirectory $(native_path "$dir/gone")), at "* ]] &&
+        matches "$(line_of 'Last launch failure')" ", at $stamp\$"
+}
+check "failed launches: the last one, with its entry and time ($(line_of 'Last launch failure'))" last_failure
+keeper "$dir" kf /u
+wait_for 30 ended $watcher
+rm "$dir/$app"
+query "$dir" kf
+check "a missing program: the command is not found ($(line_of Command))" \
+    [ "$(line_of Command)" = "Command: $(native_path "$dir/$app") 1500 (not found)" ]
 
 # A query of a misconfigured keeper answers without a box.
 dir=$work/c

@@ -14,6 +14,8 @@
 //   stop-app leave RECORD   ends on the polite request as close does, but first starts a
 //                           child of itself that ignores every request as stay's does:
 //                           "started" and "child", then "closed" and "ignored-...".
+//   stop-app exit RECORD    starts a child of itself that ignores every request as stay's
+//                           does, and ends at once with exit code 0: "started", "child".
 //   stop-app abandon NAME RECORD  Windows: makes the mutex NAME owned by a thread that then
 //                           ends, so that it is abandoned, and keeps it open ("abandoned").
 //   stop-app alive PID NAME Windows: exit code 0 when the process PID runs from an
@@ -185,6 +187,10 @@ int main(int argc, char** argv) {
         if (!StartChild()) return 3;
         return WindowLoop(IgnoreClose);
     }
+    if (mode == "exit") {
+        Record("started");
+        return StartChild() ? 0 : 3;
+    }
     if (mode == "stay-child") {
         SetConsoleCtrlHandler(IgnoreBreak, TRUE);
         Record("child");
@@ -212,6 +218,17 @@ int main(int argc, char** argv) {
         AwaitTerm();
         Record("closed");
         return 0;
+    }
+    if (mode == "exit") {
+        Record("started");
+        const pid_t child = fork();
+        if (child < 0) return 3;
+        if (child > 0) return 0;
+        Record("child");
+        for (;;) {
+            AwaitTerm();
+            Record("ignored-term");
+        }
     }
     if (mode == "stay") {
         Record("started");

@@ -188,6 +188,31 @@ if ! is_windows && unshare --pid --fork true 2>/dev/null; then
     check "another PID namespace: the stopper returns 0 once the watcher has ended ($stopped, $took ms)" waited
 fi
 
+# --- EndLeftovers: what an application that ends by itself leaves is ended before the pause;
+# without the key, LogDetails names it, and names a program that forked --------------------
+for key in EndLeftovers=1 LogDetails=1; do
+    part=${key%=*}
+    dir=$work/left-$part
+    stop_part "$dir" kl sa-left-$part exit "StopApplication=$grace" SleepInterval=600000 "$key"
+    start_watcher "$dir" kl
+    check "$part: the application ended at once and left its child" \
+        wait_for 30 eval 'recorded "$dir" started && recorded "$dir" child'
+    child=$(record_pid "$dir" child)
+    if [ $part = EndLeftovers ]; then
+        check "$part: \"Ended what <command> left running (processes: 1)\"" \
+            wait_for 20 has_line "$dir/kl.log" "Ended what $command left running (processes: 1)"
+        check "$part: the child is ended" wait_for 10 not running "$dir" sa-left-$part "$child"
+    else
+        check "$part: \"Left running by <command> (processes: 1)\"" \
+            wait_for 20 has_line "$dir/kl.log" "Left running by $command (processes: 1)"
+        check "$part: the child runs on" running "$dir" sa-left-$part "$child"
+        check "$part: a program that forked is named, once" has_line "$dir/kl.log" \
+            "$command ended at once with exit code 0 while another process of its name runs: a program that goes into the background? See the guide on forking daemons"
+    fi
+    stop "$dir" kl
+    check "$part: the stop ends the pause" [ "$stopped" -eq 0 -a "$logged" -eq 1 ]
+done
+
 # --- an application that ends on the request, leaving a child that ignores it ----------------
 if [ $windows -eq 1 ]; then
     dir=$work/leave

@@ -471,6 +471,17 @@ private:
 
 }  // namespace
 
+std::string ProgramPathOf(const std::string& commandLine) {
+    const std::vector<std::string> words = ArgumentList(commandLine, LeadByteSet{});
+    if (words.empty()) return {};
+    std::string path = ProgramPath(words[0]);
+    struct stat info {};
+    if (path.empty() || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        access(path.c_str(), X_OK) != 0)
+        return {};
+    return path.front() == '/' ? path : CurrentDirectory() + "/" + path;
+}
+
 Launch LaunchProcess(const LaunchOptions& options) {
     // The words of the command line, split by the argument rules without lead bytes.
     std::vector<std::string> words = ArgumentList(options.CommandLine, LeadByteSet{});
@@ -486,7 +497,7 @@ Launch LaunchProcess(const LaunchOptions& options) {
         setup.EnterDirectory(options.WorkingDirectory);
     }
     if (!options.OutputFile.empty() && !setup.RedirectOutput(options.OutputFile))
-        return {NoHandle, 0, static_cast<ErrorCode>(errno)};
+        return {NoHandle, 0, static_cast<ErrorCode>(errno), LaunchPart::OutputFile};
     std::vector<char*> argv = Pointers(words);
     const bool ownEnvironment = !options.EnvironmentChanges.empty() || options.WatchdogTimeout > 0;
     std::vector<std::string> variables;
@@ -498,7 +509,17 @@ Launch LaunchProcess(const LaunchOptions& options) {
     }
     pid_t pid = 0;
     const int failed = setup.Spawn(pid, argv.data(), ownEnvironment ? envp.data() : environ);
-    if (failed != 0) return {NoHandle, 0, static_cast<ErrorCode>(failed)};
+    if (failed != 0) {
+        // The child's change of directory and its exec fail alike; a directory it cannot
+        // enter is the cause when there is one.
+        struct stat info {};
+        const bool enterable =
+            options.WorkingDirectory.empty() ||
+            (stat(options.WorkingDirectory.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+             access(options.WorkingDirectory.c_str(), X_OK) == 0);
+        return {NoHandle, 0, static_cast<ErrorCode>(failed),
+                enterable ? LaunchPart::Program : LaunchPart::WorkingDirectory};
+    }
 
     const int fd = OpenPidFd(pid);
     if (fd < 0) return {NoHandle, 0, static_cast<ErrorCode>(errno)};

@@ -48,6 +48,15 @@ void EndWhatIsLeft(const Watched& watched) {
     if (watched.Group != NoHandle) TerminateJobObject(Native(watched.Group), 1);
 }
 
+std::uint32_t CountWhatIsLeft(const Watched& watched) {
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION job{};
+    if (watched.Group == NoHandle ||
+        !QueryInformationJobObject(Native(watched.Group), JobObjectBasicAccountingInformation, &job,
+                                   sizeof job, nullptr))
+        return 0;
+    return job.ActiveProcesses;
+}
+
 void CloseGroup(Handle group) {
     if (group != NoHandle) CloseHandle(Native(group));
 }

@@ -263,6 +263,14 @@ private:
 
 }  // namespace
 
+std::string ProgramPathOf(const std::string& commandLine) {
+    const std::vector<std::string> words = ArgumentList(commandLine, LeadBytes);
+    if (words.empty()) return {};
+    char found[MAX_PATH];
+    const DWORD n = SearchPathA(nullptr, words[0].c_str(), ".exe", sizeof found, found, nullptr);
+    return n > 0 && n < sizeof found ? std::string(found, n) : std::string();
+}
+
 Launch LaunchProcess(const LaunchOptions& options) {
     STARTUPINFOEXA startup{};
     startup.StartupInfo.cb = sizeof startup.StartupInfo;
@@ -277,7 +285,8 @@ Launch LaunchProcess(const LaunchOptions& options) {
     Redirection redirection;
     const bool redirected = !options.OutputFile.empty();
     if (redirected) {
-        if (!redirection.Prepare(options.OutputFile, startup)) return {NoHandle, 0, GetLastError()};
+        if (!redirection.Prepare(options.OutputFile, startup))
+            return {NoHandle, 0, GetLastError(), LaunchPart::OutputFile};
         startup.StartupInfo.cb = sizeof startup;
         flags |= EXTENDED_STARTUPINFO_PRESENT | CREATE_NO_WINDOW;
     }
@@ -299,8 +308,17 @@ Launch LaunchProcess(const LaunchOptions& options) {
             nullptr, line.data(), nullptr, nullptr, redirected ? TRUE : FALSE, flags,
             changed ? environment.data() : nullptr,
             options.WorkingDirectory.empty() ? nullptr : options.WorkingDirectory.c_str(),
-            &startup.StartupInfo, &created))
-        return {NoHandle, 0, GetLastError()};
+            &startup.StartupInfo, &created)) {
+        const DWORD error = GetLastError();
+        // A folder that is missing fails the launch as a program that is; it is the cause
+        // when there is one.
+        const DWORD folder = options.WorkingDirectory.empty()
+                                 ? FILE_ATTRIBUTE_DIRECTORY
+                                 : GetFileAttributesA(options.WorkingDirectory.c_str());
+        const bool enterable =
+            folder != INVALID_FILE_ATTRIBUTES && (folder & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        return {NoHandle, 0, error, enterable ? LaunchPart::Program : LaunchPart::WorkingDirectory};
+    }
     Launch launch{reinterpret_cast<Handle>(created.hProcess), created.dwProcessId, 0};
     if (options.OwnGroup) {
         // A job that cannot be made or joined leaves the process to be ended alone.
