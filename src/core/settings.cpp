@@ -158,8 +158,11 @@ std::vector<SettingsNote> ReadWatcherSettings(RunState& run, const Profile& sett
     }
 
     // The file's lines in its order: keeper's two sections, each read once, their keys and
-    // lines, and the misspellings of their names.
+    // lines, and the misspellings of their names; first what is said of the file as a whole.
     std::vector<SettingsNote> notes;
+    if (IsUtf16WithoutMark(settings.Contents))
+        notes.push_back(
+            {0, FormatMessageText(MessageId::Utf16WithoutMarkText, {settings.File}), true});
     const auto note = [&notes](std::size_t line, MessageId id, std::string_view name, bool form) {
         notes.push_back({line, FormatMessageText(id, {name}), form});
     };
@@ -250,6 +253,8 @@ std::string MissingModuleCause(const Profile& settings) {
     if (settings.Error != 0)
         return FormatMessageText(MessageId::UnreadableSettingsText,
                                  {settings.File, SystemErrorText(settings.Error)});
+    if (IsUtf16WithoutMark(settings.Contents))
+        return FormatMessageText(MessageId::Utf16WithoutMarkText, {settings.File});
     const std::vector<ProfileItem> items = ProfileOutline(settings.Contents);
     const auto settingsSection =
         std::find_if(items.begin(), items.end(), [](const ProfileItem& item) {

@@ -46,7 +46,8 @@ struct SettingsNote {
 /// that keeper does not read; "Duplicate key in Settings: NAME; the first one counts" for a
 /// key given again, in any case; "Duplicate section: NAME; the first one counts" for
 /// [Settings] or [Environment] given again; "Unknown section: NAME" for a section whose name
-/// is a misspelling of one of theirs.
+/// is a misspelling of one of theirs; and first, at line 0, "The settings file FILE is UTF-16
+/// without a byte-order mark: …" for a file that looks so (see IsUtf16WithoutMark).
 std::vector<SettingsNote> ReadWatcherSettings(RunState& run, const Profile& settings);
 
 /// True when `name` is not `known` but one or two edits (a letter added, removed, changed
@@ -56,8 +57,8 @@ std::vector<SettingsNote> ReadWatcherSettings(RunState& run, const Profile& sett
 bool IsMisspelling(std::string_view name, std::string_view known);
 
 /// Why the settings file names no module, in words for the user: the file cannot be read,
-/// it has no [Settings] section, that section has no ApplicationName (naming the keys it
-/// has), or its ApplicationName names no program.
+/// it is UTF-16 without a byte-order mark, it has no [Settings] section, that section has no
+/// ApplicationName (naming the keys it has), or its ApplicationName names no program.
 std::string MissingModuleCause(const Profile& settings);
 
 /// The change of the environment that a line "NAME=value" of [Environment] makes, with

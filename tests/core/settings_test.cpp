@@ -209,22 +209,43 @@ TEST(SettingsTest, AMissingModuleNamesItsCause) {
     EXPECT_TRUE(
         MissingModuleCause(none).starts_with("The settings file " + missing + " cannot be read: "))
         << MissingModuleCause(none);
+    // UTF-16 without its mark, little- and big-endian, is named, as a cause and as the first
+    // remark, at line 0: the file as a whole.
+    using namespace std::string_literals;
+    const std::string utf16 = "[\0S\0e\0t\0t\0i\0n\0g\0s\0]\0\r\0\n\0A\0=\0x\0"s;
+    const char* const unmarked =
+        "is UTF-16 without a byte-order mark: save it as UTF-8, or as "
+        "Unicode with its mark";
     const struct {
-        const char* Contents;
+        std::string Contents;
         std::string Cause;
+        bool Remarked;
     } cases[] = {
-        {"[Setting]\r\nApplicationName=x\r\n", "has no section [Settings]"},
-        {"", "has no section [Settings]"},
+        {"[Setting]\r\nApplicationName=x\r\n", "has no section [Settings]", false},
+        {"", "has no section [Settings]", false},
         {"[Settings]\r\nApplicationNmae=/x\r\n;c\r\nSleepInterval=1\r\n",
-         "has no key ApplicationName; its keys: ApplicationNmae, SleepInterval"},
-        {"[Settings]\r\n", "has no key ApplicationName; its keys: none"},
-        {"[Settings]\r\nApplicationName=\r\n", "names no program"},
+         "has no key ApplicationName; its keys: ApplicationNmae, SleepInterval", false},
+        {"[Settings]\r\n", "has no key ApplicationName; its keys: none", false},
+        {"[Settings]\r\nApplicationName=\r\n", "names no program", false},
+        {utf16, unmarked, true},
+        {"\0"s + utf16.substr(0, utf16.size() - 1), unmarked, true},
+        // With a mark, UTF-16 is read; zero bytes here and there make no UTF-16.
+        {"\xFF\xFE[\0"s, "has no section [Settings]", false},
+        {"\xEF\xBB\xBF"s + utf16, "has no section [Settings]", false},
+        {"[Settings]\r\nApplicationName=\0x\r\n"s, "names no program", false},
+        {std::string(64, '\0'), "has no section [Settings]", false},
     };
     for (const auto& c : cases) {
         const std::string file = SettingsFile("settings-test-cause.cfg", c.Contents);
-        const std::string cause = MissingModuleCause(OpenProfile(file));
+        const Profile profile = OpenProfile(file);
+        const std::string cause = MissingModuleCause(profile);
         EXPECT_TRUE(cause.ends_with(c.Cause)) << cause;
         EXPECT_NE(cause.find(file), std::string::npos) << cause;
+        RunState run;
+        run.ConfigFileName = file;
+        const std::vector<SettingsNote> notes = ReadWatcherSettings(run, profile);
+        EXPECT_EQ(!notes.empty() && notes[0].Line == 0 && notes[0].Text == cause, c.Remarked)
+            << cause;
         std::remove(file.c_str());
     }
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Text as the user's system writes it: module names that differ only in the case of a
-# non-ASCII letter (café, CAFÉ), a settings file saved as "Unicode" (UTF-16LE), and on
-# Linux the time stamps of a locale that is not installed.
+# non-ASCII letter (café, CAFÉ), a settings file saved as "Unicode" (UTF-16LE), or as UTF-16
+# without its mark, and on Linux the time stamps of a locale that is not installed.
 source "$(dirname "$0")/lib.sh"
 
 # The settings in the encoding the target reads: UTF-8 on Linux, code page 1252 on Windows.
@@ -94,6 +94,27 @@ is_windows || started+=($(watched $watcher))
 (cd "$dir" && $runner ./ku$ext /u)
 check "UTF-16LE settings: the stop request reaches the watcher" wait_for 20 ended $watcher
 end_started
+
+# --- UTF-16 saved without its mark (little- and big-endian): not read, but named: as the
+# cause (Linux), and by /s on both targets ---------------------------------------------------
+dir=$work/unmarked
+install_keeper "$dir" kn
+unmarked="The settings file $(native_path "$dir/kn.cfg") is UTF-16 without a byte-order mark: save it as UTF-8, or as Unicode with its mark"
+for encoding in UTF-16LE UTF-16BE; do
+    printf '[Settings]\r\nApplicationName=%s\r\nParameters=60000\r\n' \
+        "$(native_path "$dir/keeper-demo$ext")" | iconv -f UTF-8 -t $encoding > "$dir/kn.cfg"
+    err=$(keeper "$dir" kn 2>&1 > /dev/null)  # without a display the box returns at once
+    code=$?
+    check "$encoding without its mark: no program named, exit code 6 (got $code)" [ "$code" -eq 6 ]
+    is_windows || check "$encoding without its mark: the cause is named ($(sed -n 2p <<< "$err"))" \
+        [ "$err" = "$(printf 'kn: A module name is not defined.\nkn: %s' "$unmarked")" ]
+    out=$(keeper "$dir" kn /s 2> /dev/null | tr -d '\r'; exit "${PIPESTATUS[0]}")
+    code=$?
+    check "$encoding without its mark: /s exits with 3 (got $code)" [ "$code" -eq 3 ]
+    check "$encoding without its mark: /s names it ($out)" \
+        [ "$out" = "$(printf 'A module name is not defined.\n%s' "$unmarked")" ]
+done
+check "UTF-16 without its mark: nothing logged" [ ! -e "$dir/kn.log" ]
 
 # --- the original keys given twice, in sections given twice: the log is the original one,
 # the remarks on the file's form come with LogDetails only ---------------------------------
