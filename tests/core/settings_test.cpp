@@ -133,7 +133,7 @@ TEST(SettingsTest, TheWatcherIsToldOfEachMistakeInFileOrder) {
     run.ConfigFileName = SettingsFile(
         "settings-test-entries.cfg",
         "[Enviroment]\r\nX=1\r\n"
-        "[Settings]\r\nApplicationName=x\r\nsleepinterval=5\r\nWindow=sideways\r\n"
+        "[Settings]\r\nApplicationName=\"x\" /c\r\nsleepinterval=5\r\nWindow=sideways\r\n"
         "; SleepIntervall=3 is a comment\r\nSleepIntervall=300\r\n#SleepInterval=0\r\n"
         "LogDetails=1\r\nNoRestartExitCodes=3,,4\r\nsleepintervall=1\r\nOutputFile=out.log\r\n"
         "SleepInterval=7\r\nStopApplication=-5\r\n"
@@ -144,6 +144,7 @@ TEST(SettingsTest, TheWatcherIsToldOfEachMistakeInFileOrder) {
     // Line, text, and whether it is a remark on the form, which the log gets in detail only.
     const std::vector<std::tuple<std::size_t, std::string, bool>> expected = {
         {1, "Unknown section: Enviroment", true},
+        {4, "ApplicationName holds arguments: put them in Parameters", true},
         {6, "Invalid value of Window: sideways", false},
         {8, "Unknown key in Settings: SleepIntervall", true},
         {9, "Unknown key in Settings: #SleepInterval", true},
@@ -198,6 +199,35 @@ TEST(SettingsTest, MisspellingsAreOneOrTwoEditsAway) {
     EXPECT_TRUE(IsMisspelling("Settigns", "Settings"));
     EXPECT_TRUE(IsMisspelling("Setting", "Settings"));
     EXPECT_FALSE(IsMisspelling("Set", "Settings"));
+}
+
+TEST(SettingsTest, ArgumentsInApplicationNameAreToldByTheirQuotes) {
+    // The command as read (the lookup has taken a pair of quotes around it), with the rules
+    // of the platform its paths belong to.
+    const PathStyle& w = WindowsPaths;
+    const PathStyle& p = PosixPaths;
+    const struct {
+        const char* Command;
+        const PathStyle& Style;
+        bool Arguments;
+    } cases[] = {
+        {R"("C:\Program Files\My App\mycmd.exe" /c exit 3)", w, true},
+        {R"("C:\My App\x.exe" /c D:\dir\file)", w, true},  // no quote in the module name
+        {"\"/opt/my app/run\"\t-v", p, true},
+        {R"(C:\Apps\x.exe" "a b)", w, true},       // read from "C:\Apps\x.exe" "a b"
+        {R"(C:\Apps\run.exe "/x y/z")", w, true},  // a slash parts no Windows path
+        {R"(/usr/bin/python3 "/srv/my app.py")", p, true},
+        // Paths, also with blanks and quotes inside them, and stray quotes.
+        {R"(C:\Program Files\My App\mycmd.exe)", w, false},
+        {"/opt/my app/run", p, false},
+        {R"("C:\Program Files"\App\x.exe)", w, false},
+        {R"(/opt/"my app"/run)", p, false},
+        {R"("C:\My App\x.exe)", w, false},
+        {R"("/opt/run" )", p, false},
+        {"/usr/bin/sleep 100", p, false},  // cannot be told from a path with a blank
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(HoldsArguments(c.Command, c.Style, {}), c.Arguments) << c.Command;
 }
 
 TEST(SettingsTest, AMissingModuleNamesItsCause) {
