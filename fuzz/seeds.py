@@ -131,6 +131,8 @@ settings = [
     b"StopApplication=-5\nHangTimeout=soon\n#SleepInterval=0\n[settings]\nX=1\n[Setings]\n",
     b"[Environment]\nBROKEN\n=x\n;comment\n[Environment]\nA=1\n",
     b"\xff\xfe" + "[Settings]\r\nLogDetails=1\r\n".encode("utf-16-le"),
+    "[Settings]\r\nApplicationName=/opt/app\r\n".encode("utf-16-be"),
+    b"[Settings]\nApplicationName=\"/opt/my app/run\" --port 8080\n",
     b"no section at all", b""]
 write("settings", settings)
 

@@ -20,7 +20,10 @@ bool IsEntry(std::string_view entry) {
     for (const std::string_view head : {"Duplicate key in Settings: ", "Duplicate section: "}) {
         if (entry.starts_with(head) && entry.ends_with("; the first one counts")) return true;
     }
-    return false;
+    return entry == "ApplicationName holds arguments: put them in Parameters" ||
+           entry ==
+               "The settings file /etc/keeper/keeper.cfg is UTF-16 without a byte-order "
+               "mark: save it as UTF-8, or as Unicode with its mark";
 }
 
 }  // namespace

@@ -186,8 +186,8 @@ guide_text=$(tr -s ' \n' ' ' < "$guide")
 # messages_but NAMES: the texts of the message table but those whose name ends in NAMES (an
 # extended regular expression): the month and day names are the locale's stand-ins.
 messages_but() {
-    sed -nE 's/^KEEPER_MESSAGE\([0-9]+, ([A-Za-z]+), "(.*)"\)$/\1 \2/p' src/resources/messages.def |
-        grep -vE "^[A-Za-z]*$1 " | sed 's/^[A-Za-z]* //'
+    sed -nE 's/^KEEPER_MESSAGE\([0-9]+, ([A-Za-z0-9]+), "(.*)"\)$/\1 \2/p' src/resources/messages.def |
+        grep -vE "^[A-Za-z0-9]*$1 " | sed 's/^[A-Za-z0-9]* //'
 }
 # Messages by identifier: the log and box messages, the box caption and the I/O reasons.
 while IFS= read -r text; do
@@ -391,6 +391,12 @@ a failed call of the system exits with 8|8 . A call of the system failed: the in
 a shell service's systemd-notify is heard only without --no-block|do not give it `--no-block`|do not give systemd-notify --no-block
 NOTIFY_SOCKET is an abstract name, its @ a NUL byte|`@` stands for the NUL byte that starts the name in `sun_path`|the @ stands for the NUL byte that starts the name in sun_path
 an abstract address's length counts no NUL after the name|gives the address's length without a NUL at the end|the address's length counts no NUL after the name
+a whole command line in ApplicationName is named, with the module name it gives|`ApplicationName="C:\\Program Files\\My App\\mycmd.exe" /c exit 3`\. keeper launches it as it stands, but its module name becomes `MYCMD\.EXE" /C EXIT 3`|the application is launched, but its module name \(RUN" .*8080\) is no process's
+the remark on arguments in ApplicationName reaches the log with LogDetails only|The remark on arguments in `ApplicationName` is one on the form too: the log has it only with `LogDetails`|so a running instance is never adopted\..* These entries come with LogDetails only
+a path with blanks is no command line, and arguments without quotes are not told from one|A path with blanks is no command line.*arguments without quotes cannot be told from one|A path with blanks is none, and neither can arguments without quotes be told from one
+so the module name /s shows is to be checked|The module name it shows must be the program's file name|the module name that keeper /s shows must be the program's file name
+UTF-16 without its mark is named, not read|keeper reads UTF-16 only after its mark, so it finds nothing in such a file|is not read: keeper reads UTF.16 only after its mark
+keeper /s names UTF-16 without its mark on Windows too|There, and on Linux too, `keeper /s` names a file in UTF-16 without its mark among its remarks|keeper /s names it among its remarks, without a line, on Windows too
 FACTS
 row=$(grep '^| `Parameters` |' "$guide")
 check "guide: the settings table shows how to quote Parameters" \

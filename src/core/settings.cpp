@@ -159,8 +159,17 @@ std::vector<SettingsNote> ReadWatcherSettings(RunState& run, const Profile& sett
     }
 
     // The file's lines in its order: keeper's two sections, each read once, their keys and
-    // lines, and the misspellings of their names.
+    // lines, and the misspellings of their names; first what is said of the file as a whole.
     std::vector<SettingsNote> notes;
+    if (IsUtf16WithoutMark(settings.Contents))
+        notes.push_back(
+            {0, FormatMessageText(MessageId::Utf16WithoutMarkText, {settings.File}), true});
+    bool arguments =
+        HoldsArguments(ReadSetting(settings, "ApplicationName"), NativePaths, LeadBytes);
+    const auto argumentsNote = [&notes, &arguments](std::size_t line) {
+        notes.push_back({line, MessageText(MessageId::ArgumentsInCommandText), true});
+        arguments = false;
+    };
     const auto note = [&notes](std::size_t line, MessageId id, std::string_view name, bool form) {
         notes.push_back({line, FormatMessageText(id, {name}), form});
     };
@@ -204,6 +213,7 @@ std::vector<SettingsNote> ReadWatcherSettings(RunState& run, const Profile& sett
             const Setting* setting = SettingOf(item.Name);
             if (setting == nullptr && !same("ApplicationName"))
                 note(item.Line, MessageId::UnknownKeyText, item.Name, true);
+            if (arguments && same("ApplicationName")) argumentsNote(item.Line);
             for (auto& [key, text] : invalid)
                 if (setting != nullptr && key == setting) {
                     invalidNote(item.Line, key->Key, text);
@@ -213,11 +223,25 @@ std::vector<SettingsNote> ReadWatcherSettings(RunState& run, const Profile& sett
     }
     // What the system read where this reading of the lines found no key is remarked on all
     // the same: an invalid value never goes unsaid.
+    if (arguments) argumentsNote(0);
     for (const auto& [key, text] : invalid)
         if (key != nullptr) invalidNote(0, key->Key, text);
     for (std::size_t i = environmentLine; i < lines.size(); ++i)
         if (invalidLine[i]) invalidNote(0, EnvironmentSection, lines[i]);
     return notes;
+}
+
+bool HoldsArguments(std::string_view command, const PathStyle& style, const LeadByteSet& lead) {
+    constexpr std::string_view blanks = " \t";
+    command = command.substr(0, command.find_last_not_of(blanks) + 1);
+    // A quoted program and, after a blank, what follows it: `"C:\My App\x.exe" /c exit 3`.
+    const std::size_t close = command.starts_with('"') ? command.find('"', 1) : command.npos;
+    if (close != command.npos && close + 1 < command.size() &&
+        blanks.find(command[close + 1]) != blanks.npos)
+        return true;
+    // No program's file name holds a quote, and a blank beside one parts words.
+    const std::string name = FileNamePart(command, style, lead);
+    return name.find('"') != name.npos && name.find_first_of(blanks) != name.npos;
 }
 
 bool IsMisspelling(std::string_view name, std::string_view known) {
@@ -251,6 +275,8 @@ std::string MissingModuleCause(const Profile& settings) {
     if (settings.Error != 0)
         return FormatMessageText(MessageId::UnreadableSettingsText,
                                  {settings.File, SystemErrorText(settings.Error)});
+    if (IsUtf16WithoutMark(settings.Contents))
+        return FormatMessageText(MessageId::Utf16WithoutMarkText, {settings.File});
     const std::vector<ProfileItem> items = ProfileOutline(settings.Contents);
     const auto settingsSection =
         std::find_if(items.begin(), items.end(), [](const ProfileItem& item) {

@@ -8,6 +8,8 @@
 
 #include "core/run_state.h"
 #include "platform/profile.h"
+#include "text/double_byte.h"
+#include "text/paths.h"
 
 namespace keeper {
 
@@ -46,8 +48,18 @@ struct SettingsNote {
 /// that keeper does not read; "Duplicate key in Settings: NAME; the first one counts" for a
 /// key given again, in any case; "Duplicate section: NAME; the first one counts" for
 /// [Settings] or [Environment] given again; "Unknown section: NAME" for a section whose name
-/// is a misspelling of one of theirs.
+/// is a misspelling of one of theirs; "ApplicationName holds arguments: put them in
+/// Parameters" (see HoldsArguments); and first, at line 0, "The settings file FILE is UTF-16
+/// without a byte-order mark: …" for a file that looks so (see IsUtf16WithoutMark).
 std::vector<SettingsNote> ReadWatcherSettings(RunState& run, const Profile& settings);
+
+/// True when the command of ApplicationName, as read, is a command line: a quoted path, a blank
+/// and more; or a file name part that holds a double quote and a blank (no path holds quotes).
+///   `"C:\My App\x.exe" /c exit 3` => true;  `C:\x.exe" "a` (read from `"C:\x.exe" "a"`) => true;
+///   `/usr/bin/python3 "a b.py"` => true;  `C:\Program Files\App\app.exe` => false;
+///   `/opt/my app/run` => false;  `"C:\Program Files"\App\app.exe` => false;
+///   `/usr/bin/sleep 100` => false (as a path with a blank);  `x.exe"` => false.
+bool HoldsArguments(std::string_view command, const PathStyle& style, const LeadByteSet& lead);
 
 /// True when `name` is not `known` but one or two edits (a letter added, removed, changed
 /// or two swapped) away from it, without regard to ASCII case.
@@ -56,8 +68,8 @@ std::vector<SettingsNote> ReadWatcherSettings(RunState& run, const Profile& sett
 bool IsMisspelling(std::string_view name, std::string_view known);
 
 /// Why the settings file names no module, in words for the user: the file cannot be read,
-/// it has no [Settings] section, that section has no ApplicationName (naming the keys it
-/// has), or its ApplicationName names no program.
+/// it is UTF-16 without a byte-order mark, it has no [Settings] section, that section has no
+/// ApplicationName (naming the keys it has), or its ApplicationName names no program.
 std::string MissingModuleCause(const Profile& settings);
 
 /// The change of the environment that a line "NAME=value" of [Environment] makes, with

@@ -1,5 +1,7 @@
 #include "text/profile_lookup.h"
 
+#include <algorithm>
+
 #include "text/ascii.h"
 #include "text/utf8.h"
 
@@ -94,6 +96,22 @@ std::string_view WithoutEnclosingQuotes(std::string_view value) {
         value.back() == value.front())
         return value.substr(1, value.size() - 2);
     return value;
+}
+
+bool IsUtf16WithoutMark(std::string_view contents) {
+    if (contents.starts_with("\xEF\xBB\xBF") || contents.starts_with("\xFF\xFE") ||
+        contents.starts_with("\xFE\xFF"))
+        return false;
+    const std::size_t units = std::min<std::size_t>(contents.size() / 2, 256);
+    std::size_t little = 0;
+    std::size_t big = 0;
+    for (std::size_t i = 0; i < units; ++i) {
+        const unsigned char first = static_cast<unsigned char>(contents[2 * i]);
+        const unsigned char second = static_cast<unsigned char>(contents[2 * i + 1]);
+        little += second == 0 && first != 0 && first < 0x80 ? 1 : 0;
+        big += first == 0 && second != 0 && second < 0x80 ? 1 : 0;
+    }
+    return units >= 2 && (2 * little > units || 2 * big > units);
 }
 
 std::string LookUpProfileString(std::string_view contents, std::string_view section,

@@ -24,6 +24,11 @@ namespace keeper {
 std::string LookUpProfileString(std::string_view contents, std::string_view section,
                                 std::string_view key, std::size_t bufferSize);
 
+/// True when the text looks like UTF-16 without a byte-order mark, which the lookup takes byte for
+/// byte: more than half of its first 256 code units are an ASCII byte beside a zero byte.
+///   "[\0S\0e\0" => true;  "\0[\0S\0e" => true;  "\xFF\xFE[\0S\0" => false;  "[S]\0" => false.
+bool IsUtf16WithoutMark(std::string_view contents);
+
 /// The value without one pair of matching double or single quotes around it, as the lookup
 /// gives every value.  `"a b"` => `a b`;  `'x'` => `x`;  `"a'` => `"a'`;  `"` => `"`.
 std::string_view WithoutEnclosingQuotes(std::string_view value);

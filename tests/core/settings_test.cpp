@@ -133,7 +133,7 @@ TEST(SettingsTest, TheWatcherIsToldOfEachMistakeInFileOrder) {
     run.ConfigFileName = SettingsFile(
         "settings-test-entries.cfg",
         "[Enviroment]\r\nX=1\r\n"
-        "[Settings]\r\nApplicationName=x\r\nsleepinterval=5\r\nWindow=sideways\r\n"
+        "[Settings]\r\nApplicationName=\"x\" /c\r\nsleepinterval=5\r\nWindow=sideways\r\n"
         "; SleepIntervall=3 is a comment\r\nSleepIntervall=300\r\n#SleepInterval=0\r\n"
         "LogDetails=1\r\nNoRestartExitCodes=3,,4\r\nsleepintervall=1\r\nOutputFile=out.log\r\n"
         "SleepInterval=7\r\nStopApplication=-5\r\n"
@@ -144,6 +144,7 @@ TEST(SettingsTest, TheWatcherIsToldOfEachMistakeInFileOrder) {
     // Line, text, and whether it is a remark on the form, which the log gets in detail only.
     const std::vector<std::tuple<std::size_t, std::string, bool>> expected = {
         {1, "Unknown section: Enviroment", true},
+        {4, "ApplicationName holds arguments: put them in Parameters", true},
         {6, "Invalid value of Window: sideways", false},
         {8, "Unknown key in Settings: SleepIntervall", true},
         {9, "Unknown key in Settings: #SleepInterval", true},
@@ -200,6 +201,35 @@ TEST(SettingsTest, MisspellingsAreOneOrTwoEditsAway) {
     EXPECT_FALSE(IsMisspelling("Set", "Settings"));
 }
 
+TEST(SettingsTest, ArgumentsInApplicationNameAreToldByTheirQuotes) {
+    // The command as read (the lookup has taken a pair of quotes around it), with the rules
+    // of the platform its paths belong to.
+    const PathStyle& w = WindowsPaths;
+    const PathStyle& p = PosixPaths;
+    const struct {
+        const char* Command;
+        const PathStyle& Style;
+        bool Arguments;
+    } cases[] = {
+        {R"("C:\Program Files\My App\mycmd.exe" /c exit 3)", w, true},
+        {R"("C:\My App\x.exe" /c D:\dir\file)", w, true},  // no quote in the module name
+        {"\"/opt/my app/run\"\t-v", p, true},
+        {R"(C:\Apps\x.exe" "a b)", w, true},       // read from "C:\Apps\x.exe" "a b"
+        {R"(C:\Apps\run.exe "/x y/z")", w, true},  // a slash parts no Windows path
+        {R"(/usr/bin/python3 "/srv/my app.py")", p, true},
+        // Paths, also with blanks and quotes inside them, and stray quotes.
+        {R"(C:\Program Files\My App\mycmd.exe)", w, false},
+        {"/opt/my app/run", p, false},
+        {R"("C:\Program Files"\App\x.exe)", w, false},
+        {R"(/opt/"my app"/run)", p, false},
+        {R"("C:\My App\x.exe)", w, false},
+        {R"("/opt/run" )", p, false},
+        {"/usr/bin/sleep 100", p, false},  // cannot be told from a path with a blank
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(HoldsArguments(c.Command, c.Style, {}), c.Arguments) << c.Command;
+}
+
 TEST(SettingsTest, AMissingModuleNamesItsCause) {
     const std::string missing =
         CurrentDirectory() + NativePaths.Separator + "settings-test-none.cfg";
@@ -209,22 +239,43 @@ TEST(SettingsTest, AMissingModuleNamesItsCause) {
     EXPECT_TRUE(
         MissingModuleCause(none).starts_with("The settings file " + missing + " cannot be read: "))
         << MissingModuleCause(none);
+    // UTF-16 without its mark, little- and big-endian, is named, as a cause and as the first
+    // remark, at line 0: the file as a whole.
+    using namespace std::string_literals;
+    const std::string utf16 = "[\0S\0e\0t\0t\0i\0n\0g\0s\0]\0\r\0\n\0A\0=\0x\0"s;
+    const char* const unmarked =
+        "is UTF-16 without a byte-order mark: save it as UTF-8, or as "
+        "Unicode with its mark";
     const struct {
-        const char* Contents;
+        std::string Contents;
         std::string Cause;
+        bool Remarked;
     } cases[] = {
-        {"[Setting]\r\nApplicationName=x\r\n", "has no section [Settings]"},
-        {"", "has no section [Settings]"},
+        {"[Setting]\r\nApplicationName=x\r\n", "has no section [Settings]", false},
+        {"", "has no section [Settings]", false},
         {"[Settings]\r\nApplicationNmae=/x\r\n;c\r\nSleepInterval=1\r\n",
-         "has no key ApplicationName; its keys: ApplicationNmae, SleepInterval"},
-        {"[Settings]\r\n", "has no key ApplicationName; its keys: none"},
-        {"[Settings]\r\nApplicationName=\r\n", "names no program"},
+         "has no key ApplicationName; its keys: ApplicationNmae, SleepInterval", false},
+        {"[Settings]\r\n", "has no key ApplicationName; its keys: none", false},
+        {"[Settings]\r\nApplicationName=\r\n", "names no program", false},
+        {utf16, unmarked, true},
+        {"\0"s + utf16.substr(0, utf16.size() - 1), unmarked, true},
+        // With a mark, UTF-16 is read; zero bytes here and there make no UTF-16.
+        {"\xFF\xFE[\0"s, "has no section [Settings]", false},
+        {"\xEF\xBB\xBF"s + utf16, "has no section [Settings]", false},
+        {"[Settings]\r\nApplicationName=\0x\r\n"s, "names no program", false},
+        {std::string(64, '\0'), "has no section [Settings]", false},
     };
     for (const auto& c : cases) {
         const std::string file = SettingsFile("settings-test-cause.cfg", c.Contents);
-        const std::string cause = MissingModuleCause(OpenProfile(file));
+        const Profile profile = OpenProfile(file);
+        const std::string cause = MissingModuleCause(profile);
         EXPECT_TRUE(cause.ends_with(c.Cause)) << cause;
         EXPECT_NE(cause.find(file), std::string::npos) << cause;
+        RunState run;
+        run.ConfigFileName = file;
+        const std::vector<SettingsNote> notes = ReadWatcherSettings(run, profile);
+        EXPECT_EQ(!notes.empty() && notes[0].Line == 0 && notes[0].Text == cause, c.Remarked)
+            << cause;
         std::remove(file.c_str());
     }
 }

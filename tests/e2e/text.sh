@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Text as the user's system writes it: module names that differ only in the case of a
-# non-ASCII letter (café, CAFÉ), a settings file saved as "Unicode" (UTF-16LE), and on
-# Linux the time stamps of a locale that is not installed.
+# non-ASCII letter (café, CAFÉ), a settings file saved as "Unicode" (UTF-16LE), or as UTF-16
+# without its mark, a command line where a program is due, and on Linux the time stamps of a
+# locale that is not installed.
 source "$(dirname "$0")/lib.sh"
 
 # The settings in the encoding the target reads: UTF-8 on Linux, code page 1252 on Windows.
@@ -95,6 +96,27 @@ is_windows || started+=($(watched $watcher))
 check "UTF-16LE settings: the stop request reaches the watcher" wait_for 20 ended $watcher
 end_started
 
+# --- UTF-16 saved without its mark (little- and big-endian): not read, but named: as the
+# cause (Linux), and by /s on both targets ---------------------------------------------------
+dir=$work/unmarked
+install_keeper "$dir" kn
+unmarked="The settings file $(native_path "$dir/kn.cfg") is UTF-16 without a byte-order mark: save it as UTF-8, or as Unicode with its mark"
+for encoding in UTF-16LE UTF-16BE; do
+    printf '[Settings]\r\nApplicationName=%s\r\nParameters=60000\r\n' \
+        "$(native_path "$dir/keeper-demo$ext")" | iconv -f UTF-8 -t $encoding > "$dir/kn.cfg"
+    err=$(keeper "$dir" kn 2>&1 > /dev/null)  # without a display the box returns at once
+    code=$?
+    check "$encoding without its mark: no program named, exit code 6 (got $code)" [ "$code" -eq 6 ]
+    is_windows || check "$encoding without its mark: the cause is named ($(sed -n 2p <<< "$err"))" \
+        [ "$err" = "$(printf 'kn: A module name is not defined.\nkn: %s' "$unmarked")" ]
+    out=$(keeper "$dir" kn /s 2> /dev/null | tr -d '\r'; exit "${PIPESTATUS[0]}")
+    code=$?
+    check "$encoding without its mark: /s exits with 3 (got $code)" [ "$code" -eq 3 ]
+    check "$encoding without its mark: /s names it ($out)" \
+        [ "$out" = "$(printf 'A module name is not defined.\n%s' "$unmarked")" ]
+done
+check "UTF-16 without its mark: nothing logged" [ ! -e "$dir/kn.log" ]
+
 # --- the original keys given twice, in sections given twice: the log is the original one,
 # the remarks on the file's form come with LogDetails only ---------------------------------
 dir=$work/twice
@@ -128,6 +150,30 @@ for details in "" "LogDetails=1"; do
                 has_line "$dir/kt.log" "Duplicate section: settings; the first one counts"
         }
         check "keys and sections twice: LogDetails logs the remarks on the form" remarks
+    fi
+done
+
+# --- a whole command line in ApplicationName: /s names it at its line, the log with
+# LogDetails only ------------------------------------------------------------------------
+dir="$work/command line"
+install_keeper "$dir" kg
+arguments="ApplicationName holds arguments: put them in Parameters"
+logged_alone() { [ -f "$1" ] && ! has_line "$1" "$2"; }
+for details in "" "LogDetails=1"; do
+    rm -f "$dir/kg.log"
+    # A program that is not there: the launch fails and ends the watcher.
+    printf '[Settings]\r\nApplicationName="%s" -x 3\r\nSleepInterval=0\r\n%s\r\n' \
+        "$(native_path "$dir/missing$ext")" "$details" > "$dir/kg.cfg"
+    out=$(keeper "$dir" kg /s 2> /dev/null | tr -d '\r')
+    check "a command line in ApplicationName${details:+ and $details}: /s names it at line 2" \
+        grep -qxF "$(native_path "$dir/kg.cfg"), line 2: $arguments" <<< "$out"
+    keeper "$dir" kg > /dev/null 2>&1
+    if [ -z "$details" ]; then
+        check "a command line in ApplicationName: without LogDetails, the log does not name it" \
+            logged_alone "$dir/kg.log" "$arguments"
+    else
+        check "a command line in ApplicationName: with LogDetails, the log names it" \
+            has_line "$dir/kg.log" "$arguments"
     fi
 done
 
