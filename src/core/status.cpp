@@ -31,9 +31,13 @@ void Put(std::string& out, const T& value) {
     out.append(reinterpret_cast<const char*>(&value), sizeof value);
 }
 
+/// A text of the record, cut so that the four of them leave the record within
+/// StatusRecordSize: a command line of a megabyte is still a command line.
 void PutText(std::string& out, const std::string& text) {
-    Put(out, static_cast<std::uint32_t>(text.size()));
-    out += text;
+    constexpr std::size_t TextLimit = (StatusRecordSize - 256) / 4;
+    const std::string_view kept = std::string_view(text).substr(0, TextLimit);
+    Put(out, static_cast<std::uint32_t>(kept.size()));
+    out += kept;
 }
 
 /// Reads the fields back in order; any read past the end makes the whole record invalid.

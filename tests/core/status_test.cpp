@@ -5,6 +5,7 @@
 #include <string>
 
 #include "log/time_stamp.h"
+#include "platform/status.h"
 
 namespace keeper {
 namespace {
@@ -31,12 +32,24 @@ TEST(StatusTest, ARecordReadsBackAsItWasWritten) {
     WatchStatus paused = Sample();
     paused.ApplicationState = WatchStatus::Paused;
     paused.LastEnd = {ExitStatus::Exited, 0xC0000005};
+    paused.LastHang = HangCause::PingOverdue;
+    paused.Command = "/opt/app/server --port 8080";
+    paused.LastFailure = "Error 2: No such file or directory (WorkingDirectory /srv/gone)";
+    paused.LastFailureAt = paused.WatcherSince;
     for (const WatchStatus& status : {empty, Sample(), paused}) {
         WatchStatus read;
         read.WatcherId = 1;
         ASSERT_TRUE(DecodeStatus(EncodeStatus(status), read));
         EXPECT_EQ(read, status);
     }
+    // Texts of any length leave the record within its room, cut.
+    WatchStatus huge = Sample();
+    huge.Command = huge.LastFailure = huge.SettingsFile = huge.LogFile = std::string(1 << 20, 'x');
+    const std::string record = EncodeStatus(huge);
+    EXPECT_LE(record.size(), StatusRecordSize);
+    WatchStatus read;
+    ASSERT_TRUE(DecodeStatus(record, read));
+    EXPECT_TRUE(huge.Command.starts_with(read.Command) && read.Command.size() > 1000);
 }
 
 TEST(StatusTest, ARecordHalfWrittenCutOrGarbledIsNoRecord) {
@@ -72,11 +85,12 @@ TEST(StatusTest, ARecordHalfWrittenCutOrGarbledIsNoRecord) {
 TEST(StatusTest, TheReportSaysOneFactALineAndTheExitCodeFollowsTheApplication) {
     const WatchStatus running = Sample();
     const std::string since = StampText(running.ApplicationSince);
-    const std::string head = "Watcher: process 4242, running since " +
-                             StampText(running.WatcherSince) + "\n";
-    const std::string tail = "Restarts: 3\nLast end: signal 11 (SIGSEGV) after 12.3 s\n"
-                             "Settings file: /etc/keeper/keeper.cfg\nLog file: " +
-                             std::string(300, 'l') + "\n";
+    const std::string head =
+        "Watcher: process 4242, running since " + StampText(running.WatcherSince) + "\n";
+    const std::string tail =
+        "Restarts: 3\nLast end: signal 11 (SIGSEGV) after 12.3 s\n"
+        "Settings file: /etc/keeper/keeper.cfg\nLog file: " +
+        std::string(300, 'l') + "\n";
     EXPECT_EQ(StatusReport(running, "SIGSEGV"),
               head + "Application: process 77, launched, running since " + since + "\n" + tail);
     EXPECT_EQ(StatusExitCode(running), 0);
@@ -99,8 +113,9 @@ TEST(StatusTest, TheReportSaysOneFactALineAndTheExitCodeFollowsTheApplication) {
     starting.SettingsFile = "k.cfg";
     starting.LogFile = "k.log";
     EXPECT_EQ(StatusReport(starting, ""),
-              head + "Application: not running\nRestarts: 0\nSettings file: k.cfg\n"
-                     "Log file: k.log\n");
+              head +
+                  "Application: not running\nRestarts: 0\nSettings file: k.cfg\n"
+                  "Log file: k.log\n");
     EXPECT_EQ(StatusExitCode(starting), 1);
     WatchStatus ended = starting;
     ended.ApplicationState = WatchStatus::Ended;
@@ -108,8 +123,8 @@ TEST(StatusTest, TheReportSaysOneFactALineAndTheExitCodeFollowsTheApplication) {
     ended.HasEnded = true;
     ended.LastEnd = {ExitStatus::Exited, 3};
     ended.LastLasted = 2000;
-    EXPECT_TRUE(StatusReport(ended, "").find("\nRestarts: 0\nLast end: exit code 3 after 2.0 s\n") !=
-                std::string::npos)
+    EXPECT_TRUE(StatusReport(ended, "").find(
+                    "\nRestarts: 0\nLast end: exit code 3 after 2.0 s\n") != std::string::npos)
         << StatusReport(ended, "");
     EXPECT_EQ(StatusExitCode(ended), 1);
 }

@@ -15,7 +15,8 @@
 //                           child of itself that ignores every request as stay's does:
 //                           "started" and "child", then "closed" and "ignored-...".
 //   stop-app exit RECORD    starts a child of itself that ignores every request as stay's
-//                           does, and ends at once with exit code 0: "started", "child".
+//                           does, and once it has recorded itself ends with exit code 0:
+//                           "started", "child".
 //   stop-app abandon NAME RECORD  Windows: makes the mutex NAME owned by a thread that then
 //                           ends, so that it is abandoned, and keeps it open ("abandoned").
 //   stop-app alive PID NAME Windows: exit code 0 when the process PID runs from an
@@ -147,6 +148,16 @@ void BlockTerm() {
 
 }  // namespace
 
+/// Waits, at most 10 s, until the child has recorded itself, so that it has when the
+/// application ends.
+bool AwaitChildRecord() {
+    for (int tries = 0; tries < 1000; ++tries) {
+        if (e2e::CountLines(recordFile, "child ") > 0) return true;
+        e2e::Wait(10);
+    }
+    return false;
+}
+
 int main(int argc, char** argv) {
     if (argc < 3) return 2;
     const std::string mode = argv[1];
@@ -189,7 +200,8 @@ int main(int argc, char** argv) {
     }
     if (mode == "exit") {
         Record("started");
-        return StartChild() ? 0 : 3;
+        if (!StartChild()) return 3;
+        return AwaitChildRecord() ? 0 : 3;
     }
     if (mode == "stay-child") {
         SetConsoleCtrlHandler(IgnoreBreak, TRUE);
@@ -223,7 +235,7 @@ int main(int argc, char** argv) {
         Record("started");
         const pid_t child = fork();
         if (child < 0) return 3;
-        if (child > 0) return 0;
+        if (child > 0) return AwaitChildRecord() ? 0 : 3;
         Record("child");
         for (;;) {
             AwaitTerm();

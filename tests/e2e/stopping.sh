@@ -193,7 +193,12 @@ fi
 for key in EndLeftovers=1 LogDetails=1; do
     part=${key%=*}
     dir=$work/left-$part
-    stop_part "$dir" kl sa-left-$part exit "StopApplication=$grace" SleepInterval=600000 "$key"
+    # A pause longer than the test: the application is launched once.
+    install_keeper "$dir" kl
+    install_app "$dir" sa-left-$part
+    command=$(native_path "$dir/sa-left-$part$ext")
+    config "$dir/kl.cfg" "$dir/sa-left-$part$ext" "exit $(native_path "$dir/record.txt")" \
+        SleepInterval=600000 "StopApplication=$grace" "$key"
     start_watcher "$dir" kl
     check "$part: the application ended at once and left its child" \
         wait_for 30 eval 'recorded "$dir" started && recorded "$dir" child'

@@ -65,6 +65,7 @@ Result<Handle> CreateStatusRecord(const std::string& name) {
 }
 
 void WriteStatusRecord(Handle record, std::string_view bytes) {
+    if (bytes.size() > StatusRecordSize) return;  // a record never outgrows its room
     // The record only grows or keeps its size: its length is written in it.
     if (pwrite(FdOf(record), bytes.data(), bytes.size(), 0) < 0) {
     }

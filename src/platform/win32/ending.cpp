@@ -16,6 +16,21 @@ BOOL CALLBACK CloseWindowOf(HWND window, LPARAM id) {
 
 BOOL WINAPI TakeConsoleEvent(DWORD) { return TRUE; }
 
+/// Whether process `id` is the host of a console program's window (conhost.exe), which the
+/// system puts into the program's job: no process the program started.
+bool IsConsoleHost(DWORD id) {
+    const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+    if (process == nullptr) return false;
+    char path[MAX_PATH];
+    DWORD size = sizeof path;
+    const bool named = QueryFullProcessImageNameA(process, 0, path, &size) != FALSE;
+    CloseHandle(process);
+    const char* name = path + size;
+    while (named && name > path && name[-1] != '\\' && name[-1] != '/')
+        --name;
+    return named && lstrcmpiA(name, "conhost.exe") == 0;
+}
+
 }  // namespace
 
 void AskToEnd(const Watched& watched) {
@@ -49,12 +64,24 @@ void EndWhatIsLeft(const Watched& watched) {
 }
 
 std::uint32_t CountWhatIsLeft(const Watched& watched) {
-    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION job{};
+    // The processes of the job but the application itself, which the job may count for a
+    // moment after its end.
+    struct {
+        JOBOBJECT_BASIC_PROCESS_ID_LIST List;
+        ULONG_PTR More[63];
+    } job{};
+    job.List.NumberOfAssignedProcesses = 64;
     if (watched.Group == NoHandle ||
-        !QueryInformationJobObject(Native(watched.Group), JobObjectBasicAccountingInformation, &job,
-                                   sizeof job, nullptr))
+        (!QueryInformationJobObject(Native(watched.Group), JobObjectBasicProcessIdList, &job,
+                                    sizeof job, nullptr) &&
+         GetLastError() != ERROR_MORE_DATA))
         return 0;
-    return job.ActiveProcesses;
+    std::uint32_t left = job.List.NumberOfAssignedProcesses;
+    for (DWORD i = 0; i < job.List.NumberOfProcessIdsInList; ++i) {
+        const auto id = static_cast<DWORD>(job.List.ProcessIdList[i]);
+        if (id == watched.Id || IsConsoleHost(id)) --left;
+    }
+    return left;
 }
 
 void CloseGroup(Handle group) {

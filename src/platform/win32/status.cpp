@@ -31,6 +31,7 @@ Result<Handle> CreateStatusRecord(const std::string& name) {
 }
 
 void WriteStatusRecord(Handle record, std::string_view bytes) {
+    if (bytes.size() > StatusRecordSize) return;  // a record never outgrows its room
     std::memcpy(reinterpret_cast<void*>(record), bytes.data(), bytes.size());
 }
 
