@@ -110,7 +110,12 @@ stop_started "$dir"
 dir=$work/script
 install_keeper "$dir" k
 printf '#!/bin/sh\necho started >> "$2"\nsleep "$(($1 / 1000))"\n' > "$dir/run-app.sh"
-chmod +x "$dir/run-app.sh"
+# With an option (blanks around it, which the kernel leaves out) the kernel runs
+# "/bin/sh -e run-opt.sh ARGUMENTS": the script is argument 2.
+printf '#!/bin/sh  -e \necho started >> "$2"\nsleep "$(($1 / 1000))"\n' > "$dir/run-opt.sh"
+# A tool that only names the script: "sh follow.sh run-app.sh" runs follow.sh.
+printf 'echo started >> "$3"\nsleep "$(($2 / 1000))"\n' > "$dir/follow.sh"
+chmod +x "$dir/run-app.sh" "$dir/run-opt.sh"
 watch_for "$dir" "$dir/run-app.sh"
 run_as "$dir" "$dir/run-app.sh"
 check "script: a running #!/bin/sh script of the configured name is adopted" adopts "$dir"
@@ -118,6 +123,19 @@ stop_started "$dir"
 start sh -c 'echo started >> "$1"; sleep 600' sh "$dir/launches"
 check "script: another shell is not the script" launches_own "$dir"
 stop_started "$dir"
+for adoption in name command; do
+    watch_for "$dir" "$dir/run-opt.sh" $adoption
+    run_as "$dir" "$dir/run-opt.sh"
+    check "script: '#!/bin/sh -e', run with its option before it, is adopted ($adoption)" \
+        adopts "$dir"
+    stop_started "$dir"
+    for script in run-app.sh run-opt.sh; do
+        watch_for "$dir" "$dir/$script" $adoption
+        start sh "$dir/follow.sh" "$dir/$script" 600000 "$dir/launches"
+        check "script: 'sh follow.sh $script' does not run it ($adoption)" launches_own "$dir"
+        stop_started "$dir"
+    done
+done
 
 # --- a script whose #! line runs env, the most common first line ---------------------------
 # env finds sh in PATH: the process runs sh (dash), recorded as "sh", with the script as its
