@@ -52,33 +52,25 @@ started=()
 start() {
     setsid "$@" > /dev/null 2>&1 &
     instance=$!
-    started+=($instance)
+    started+=("$instance")
     wait_for 20 test -s "$dir/launches" || echo "# $* did not start"
 }
 # run_as DIR COMMAND: COMMAND started, recording its launch in DIR.
 run_as() { start "$2" 600000 "$1/launches"; }
-# launched_from DIR PID: the process runs a copy under DIR, or has an argument under DIR (a
-# script, the launches file), wherever the argument is: "/bin/sh -e DIR/run-opt.sh".
-launched_from() {
-    local exe args
-    exe=$(readlink "/proc/$2/exe" 2>/dev/null) || return 1
-    [[ $exe == "$1"/* ]] && return 0
-    mapfile -d '' args 2> /dev/null < "/proc/$2/cmdline" || return 1
-    for args in "${args[@]:1}"; do [[ $args == "$1"/* ]] && return 0; done
-    return 1
-}
 # gone PID: the process and its session have ended; a zombie waiting for its parent counts,
 # as the scan skips one too.
 gone() { ! ps -o stat= --sid "$1" -p "$1" | grep -qv '^Z'; }
 all_gone() { local p; for p; do gone "$p" || return 1; done; }
-# stop_started DIR: ends what start started and what the watchers launched from DIR (each
-# leads a session; with its group go a script's sleep and a fork about to become one), and
-# waits until they are gone, so that no instance of a case is there when the next looks.
+# launched DIR: the processes the watcher of DIR launched, as its log names them.
+launched() {
+    sed -n -E 's/^.* (Start|Restart) .*: process ([0-9]+)\r?$/\2/p' "$1/k.log" 2>/dev/null
+}
+# stop_started DIR: ends what start started and what the watcher of DIR launched, every one
+# with its session: a script's sleep, and a fork about to become one; then waits until they
+# are gone, so that no instance of a case is there when the next looks.
 stop_started() {
     local p ended=("${started[@]}")
-    for p in /proc/[0-9]*; do
-        launched_from "$1" "${p#/proc/}" && ended+=("${p#/proc/}")
-    done
+    mapfile -t -O "${#ended[@]}" ended < <(launched "$1")
     for p in "${ended[@]}"; do kill -KILL -- "-$p" "$p" 2>/dev/null; done
     for p in "${started[@]}"; do wait "$p" 2>/dev/null; done  # reaped, and not reported
     wait_for 20 all_gone "${ended[@]}" || echo "# still running: ${ended[*]}"
@@ -180,14 +172,14 @@ if [ "$(id -u)" -eq 0 ] && command -v setpriv > /dev/null; then
     setsid setpriv --reuid=nobody --regid=nogroup --clear-groups "$shared/other-user-app" \
         600000 > /dev/null 2>&1 &
     other=$!
-    started+=($other)
+    started+=("$other")
     dir=$work/other
     install_keeper "$dir" k
     watch_for "$dir" "$shared/other-user-app"
     runs_other() { [ "$(readlink "/proc/$other/exe" 2>/dev/null)" = "$shared/other-user-app" ]; }
     check "another user: root sees the other user's process" wait_for 20 runs_other
     check "another user: root launches an instance of its own beside it" launches_own "$dir"
-    stop_started "$shared"
+    stop_started "$dir"
     rm -rf "$shared"
 else
     echo "skip - another user's process needs root and setpriv"
