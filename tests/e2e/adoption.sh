@@ -12,30 +12,23 @@ fi
 # watch_for DIR COMMAND [ADOPTION]: settings of keeper k in DIR for COMMAND, which stays up;
 # its entry of the application names the process (LogDetails).
 watch_for() {
-    {
-        printf '[Settings]\r\nApplicationName=%s\r\nParameters=600000 %s\r\n' "$2" "$1/launches"
-        printf 'SleepInterval=0\r\nLogDetails=1\r\n'
-        [ -z "${3:-}" ] || printf 'Adoption=%s\r\n' "$3"
-    } > "$1/k.cfg"
+    config "$1/k.cfg" "$2" "600000 $1/launches" SleepInterval=0 LogDetails=1 \
+        ${3:+"Adoption=$3"}
 }
-# entry DIR: the watcher's first entry of the application: "Adopt PID" or "Start PID".
-entry() {
-    sed -n -E 's/^.* (Start|Adopt) .*: process ([0-9]+)(, arguments .*)?\r?$/\1 \2/p' \
-        "$1/k.log" 2>/dev/null | head -n 1
+# decision DIR: the watcher's first entry of the application: "Adopt PID" or "Start PID".
+decision() {
+    messages "$1/k.log" |
+        sed -n -E 's/^(Start|Adopt) .*: process ([0-9]+)(, arguments .*)?$/\1 \2/p' | head -n 1
 }
-has_entry() { [ -n "$(entry "$1")" ]; }
+decided() { [ -n "$(decision "$1")" ]; }
 # decide DIR: a watcher in DIR starts, adopts or launches the application, and is stopped
 # again; $taken is its entry. The watcher's own entry says what it did: nothing is timed.
 decide() {
-    local watcher
     rm -f "$1/k.log"
-    # What the watcher launches keeps running after it; it must not hold the test's output.
-    (cd "$1" && exec ./k > /dev/null 2>&1) &
-    watcher=$!
-    wait_for 20 has_entry "$1"
-    taken=$(entry "$1")
-    keeper "$1" k /u
-    wait_for 20 ended $watcher || { echo "# the watcher of $1 did not stop"; return 1; }
+    start_watcher "$1" k
+    wait_for 20 decided "$1"
+    taken=$(decision "$1")
+    stop_watcher "$1" k $watcher || { echo "# the watcher of $1 did not stop"; return 1; }
 }
 # adopts DIR: the watcher adopts the instance started last, and launches none.
 adopts() {
@@ -57,14 +50,12 @@ start() {
 }
 # run_as DIR COMMAND: COMMAND started, recording its launch in DIR.
 run_as() { start "$2" 600000 "$1/launches"; }
-# gone PID: the process and its session have ended; a zombie waiting for its parent counts,
-# as the scan skips one too.
-gone() { ! ps -o stat= --sid "$1" -p "$1" | grep -qv '^Z'; }
-all_gone() { local p; for p; do gone "$p" || return 1; done; }
+# session_gone PID: the process and its session have ended; a zombie waiting for its parent
+# counts, as the scan skips one too.
+session_gone() { ! ps -o stat= --sid "$1" -p "$1" | grep -qv '^Z'; }
+all_gone() { local p; for p; do session_gone "$p" || return 1; done; }
 # launched DIR: the processes the watcher of DIR launched, as its log names them.
-launched() {
-    sed -n -E 's/^.* (Start|Restart) .*: process ([0-9]+)\r?$/\2/p' "$1/k.log" 2>/dev/null
-}
+launched() { messages "$1/k.log" | sed -n -E 's/^(Start|Restart) .*: process ([0-9]+)$/\2/p'; }
 # stop_started DIR: ends what start started and what the watcher of DIR launched, every one
 # with its session: a script's sleep, and a fork about to become one; then waits until they
 # are gone, so that no instance of a case is there when the next looks.
