@@ -31,6 +31,10 @@ struct FileIdentity {
 struct ExecutableFile {
     std::string Name;
     FileIdentity File;
+    /// Note: Linux only: for an interpreter of a #! script, the words the #! line puts before
+    /// the script's path: the line's option ({"-e"} for "#!/bin/sh -e"); for the program "env"
+    /// runs, the words after it ({"-u"} for the python3 of "#!/usr/bin/env -S python3 -u").
+    std::vector<std::string> ScriptOptions = {};
 };
 
 /// What one scan looks for, prepared once per scan.
@@ -42,8 +46,10 @@ struct ModuleQuery {
     std::vector<ExecutableFile> StartedThrough;
     /// Note: Linux only: when the command is a #! script, the script's own file. A process
     /// then runs the module when its executable is one of the script's interpreters (the
-    /// #! line's, or the program "env" finds in PATH for "#!/usr/bin/env NAME") and its
-    /// argument 1 or 2 names this very file; its recorded name is not asked.
+    /// #! line's, or the program "env" finds in PATH for "#!/usr/bin/env NAME") and this very
+    /// file is named by its argument 1, or by argument n+1 after arguments 1..n that are
+    /// exactly that interpreter's ScriptOptions ("/bin/sh -e run.sh" for "#!/bin/sh -e");
+    /// so "sh follow.sh run.sh" does not run it. Its recorded name is not asked.
     std::optional<FileIdentity> Script;
     /// With a value, a process runs the module only when its arguments after the program
     /// are these, exactly and in order ("Adoption=command"); its command line is read only
@@ -51,7 +57,7 @@ struct ModuleQuery {
     /// Windows: the command line from the process's environment block, converted to the
     /// ANSI code page and split by the argument rules, the program token left out.
     /// Note: Linux takes the arguments of /proc/PID/cmdline after the program: after
-    /// argument 0, or for a #! script after the script's path.
+    /// argument 0, or for a #! script after the script's path where Script finds it.
     std::optional<std::vector<std::string>> Arguments;
 };
 

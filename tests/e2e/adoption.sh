@@ -9,50 +9,63 @@ if is_windows; then
     exit
 fi
 
-# watch_for DIR COMMAND: settings of keeper k in DIR for COMMAND, which stays up.
+# watch_for DIR COMMAND [ADOPTION]: settings of keeper k in DIR for COMMAND, which stays up;
+# its entry of the application names the process (LogDetails).
 watch_for() {
-    printf '[Settings]\r\nApplicationName=%s\r\nParameters=600000 %s\r\nSleepInterval=0\r\n' \
-        "$2" "$1/launches" > "$1/k.cfg"
+    config "$1/k.cfg" "$2" "600000 $1/launches" SleepInterval=0 LogDetails=1 \
+        ${3:+"Adoption=$3"}
 }
-launches() { cat "$1/launches" 2>/dev/null | wc -l; }
-# adopted DIR COMMAND: a watcher for COMMAND starts, adopts what runs and launches nothing;
-# it is stopped again.
-adopted() {
-    local watcher result
+# decision DIR: the watcher's first entry of the application: "Adopt PID" or "Start PID".
+decision() {
+    messages "$1/k.log" |
+        sed -n -E 's/^(Start|Adopt) .*: process ([0-9]+)(, arguments .*)?$/\1 \2/p' | head -n 1
+}
+decided() { [ -n "$(decision "$1")" ]; }
+# decide DIR: a watcher in DIR starts, adopts or launches the application, and is stopped
+# again; $taken is its entry. The watcher's own entry says what it did: nothing is timed.
+decide() {
     rm -f "$1/k.log"
-    # What the watcher launches keeps running after it; it must not hold the test's output.
-    (cd "$1" && exec ./k > /dev/null 2>&1) &
-    watcher=$!
-    wait_for 20 has_line "$1/k.log" "Start k"
-    sleep 0.5
-    [ "$(launches "$1")" -eq 1 ] && ! has_line "$1/k.log" "Start $2"
-    result=$?
-    keeper "$1" k /u
-    wait_for 20 ended $watcher
-    return $result
+    start_watcher "$1" k
+    wait_for 20 decided "$1"
+    taken=$(decision "$1")
+    stop_watcher "$1" k $watcher || { echo "# the watcher of $1 did not stop"; return 1; }
 }
-# run_as DIR COMMAND: COMMAND started in the background, recording its launch in DIR.
+# adopts DIR: the watcher adopts the instance started last, and launches none.
+adopts() {
+    decide "$1" && [ "$taken" = "Adopt $instance" ] ||
+        { echo "# running: $instance, taken: '$taken'"; return 1; }
+}
+# launches_own DIR: it adopts nothing and launches an instance of its own.
+launches_own() {
+    decide "$1" && [[ $taken == "Start "* ]] || { echo "# taken: '$taken'"; return 1; }
+}
+# start COMMAND...: an instance, in a session of its own so that it ends with all it started;
+# once it has recorded its start in the launches file of $dir, it runs what the scan looks at.
 started=()
-run_as() {
-    "$2" 600000 "$1/launches" > /dev/null 2>&1 &
-    started+=($!)
-    wait_for 20 test -s "$1/launches"
+start() {
+    setsid "$@" > /dev/null 2>&1 &
+    instance=$!
+    started+=("$instance")
+    wait_for 20 test -s "$dir/launches" || echo "# $* did not start"
 }
-# kill_tree PID: the process and its children (a script's sleep).
-kill_tree() {
-    local child
-    for child in $(ps -o pid= --ppid "$1"); do kill_tree "$child"; done
-    kill -KILL "$1" 2>/dev/null
-}
-# stop_started DIR: ends what run_as started, and what the watchers launched from DIR.
+# run_as DIR COMMAND: COMMAND started, recording its launch in DIR.
+run_as() { start "$2" 600000 "$1/launches"; }
+# session_gone PID: the process and its session have ended; a zombie waiting for its parent
+# counts, as the scan skips one too.
+session_gone() { ! ps -o stat= --sid "$1" -p "$1" | grep -qv '^Z'; }
+all_gone() { local p; for p; do session_gone "$p" || return 1; done; }
+# launched DIR: the processes the watcher of DIR launched, as its log names them.
+launched() { messages "$1/k.log" | sed -n -E 's/^(Start|Restart) .*: process ([0-9]+)$/\2/p'; }
+# stop_started DIR: ends what start started and what the watcher of DIR launched, every one
+# with its session: a script's sleep, and a fork about to become one; then waits until they
+# are gone, so that no instance of a case is there when the next looks.
 stop_started() {
-    local p
-    for p in "${started[@]}"; do kill_tree "$p"; done
+    local p ended=("${started[@]}")
+    mapfile -t -O "${#ended[@]}" ended < <(launched "$1")
+    for p in "${ended[@]}"; do kill -KILL -- "-$p" "$p" 2>/dev/null; done
+    for p in "${started[@]}"; do wait "$p" 2>/dev/null; done  # reaped, and not reported
+    wait_for 20 all_gone "${ended[@]}" || echo "# still running: ${ended[*]}"
     started=()
-    for p in /proc/[0-9]*; do
-        case $(readlink "$p/exe" 2>/dev/null) in "$1"/*) kill_tree "${p#/proc/}" ;; esac
-        case $(tr '\0' ' ' < "$p/cmdline" 2>/dev/null) in "/bin/sh $1/"*) kill_tree "${p#/proc/}" ;; esac
-    done
     rm -f "$1/launches"
 }
 
@@ -65,33 +78,47 @@ ln -s ../real/sleeper-3.11 "$dir/bin/sleeper3"
 watch_for "$dir" "$dir/bin/sleeper3"
 run_as "$dir" "$dir/bin/sleeper3"
 check "symbolic link: a process started through a link of the configured name is adopted" \
-    adopted "$dir" "$dir/bin/sleeper3"
+    adopts "$dir"
 stop_started "$dir"
 ln -s ../real/sleeper-3.11 "$dir/other/SLEEPER3"
 run_as "$dir" "$dir/other/SLEEPER3"
 check "symbolic link: also through one of the same name in another directory, of any case" \
-    adopted "$dir" "$dir/bin/sleeper3"
+    adopts "$dir"
 stop_started "$dir"
 run_as "$dir" "$dir/real/sleeper-3.11"
-check "symbolic link: not the link's target started under its own name" \
-    not adopted "$dir" "$dir/bin/sleeper3"
+check "symbolic link: not the link's target started under its own name" launches_own "$dir"
 stop_started "$dir"
 
 # --- a #! script of the configured name -----------------------------------------------
 dir=$work/script
 install_keeper "$dir" k
 printf '#!/bin/sh\necho started >> "$2"\nsleep "$(($1 / 1000))"\n' > "$dir/run-app.sh"
-chmod +x "$dir/run-app.sh"
+# With an option (blanks around it, which the kernel leaves out) the kernel runs
+# "/bin/sh -e run-opt.sh ARGUMENTS": the script is argument 2.
+printf '#!/bin/sh  -e \necho started >> "$2"\nsleep "$(($1 / 1000))"\n' > "$dir/run-opt.sh"
+# A tool that only names the script: "sh follow.sh run-app.sh" runs follow.sh.
+printf 'echo started >> "$3"\nsleep "$(($2 / 1000))"\n' > "$dir/follow.sh"
+chmod +x "$dir/run-app.sh" "$dir/run-opt.sh"
 watch_for "$dir" "$dir/run-app.sh"
 run_as "$dir" "$dir/run-app.sh"
-check "script: a running #!/bin/sh script of the configured name is adopted" \
-    adopted "$dir" "$dir/run-app.sh"
+check "script: a running #!/bin/sh script of the configured name is adopted" adopts "$dir"
 stop_started "$dir"
-sh -c 'echo started >> "$1"; sleep 600' sh "$dir/launches" > /dev/null 2>&1 &
-started+=($!)
-wait_for 20 test -s "$dir/launches"
-check "script: another shell is not the script" not adopted "$dir" "$dir/run-app.sh"
+start sh -c 'echo started >> "$1"; sleep 600' sh "$dir/launches"
+check "script: another shell is not the script" launches_own "$dir"
 stop_started "$dir"
+for adoption in name command; do
+    watch_for "$dir" "$dir/run-opt.sh" $adoption
+    run_as "$dir" "$dir/run-opt.sh"
+    check "script: '#!/bin/sh -e', run with its option before it, is adopted ($adoption)" \
+        adopts "$dir"
+    stop_started "$dir"
+    for script in run-app.sh run-opt.sh; do
+        watch_for "$dir" "$dir/$script" $adoption
+        start sh "$dir/follow.sh" "$dir/$script" 600000 "$dir/launches"
+        check "script: 'sh follow.sh $script' does not run it ($adoption)" launches_own "$dir"
+        stop_started "$dir"
+    done
+done
 
 # --- a script whose #! line runs env, the most common first line ---------------------------
 # env finds sh in PATH: the process runs sh (dash), recorded as "sh", with the script as its
@@ -104,19 +131,14 @@ cp "$dir/run-env.sh" "$dir/other/run-env.sh"
 chmod +x "$dir/run-env.sh" "$dir/other/run-env.sh"
 watch_for "$dir" "$dir/run-env.sh"
 run_as "$dir" "$dir/run-env.sh"
-check "env script: a running '#!/usr/bin/env sh' script is adopted" adopted "$dir" "$dir/run-env.sh"
+check "env script: a running '#!/usr/bin/env sh' script is adopted" adopts "$dir"
 stop_started "$dir"
-(cd "$dir" && exec ./run-env.sh 600000 "$dir/launches" > /dev/null 2>&1) &
-started+=($!)
-wait_for 20 test -s "$dir/launches"
-check "env script: also started by a relative path" adopted "$dir" "$dir/run-env.sh"
+start sh -c 'cd "$1" && exec ./run-env.sh 600000 "$1/launches"' sh "$dir"
+check "env script: also started by a relative path" adopts "$dir"
 stop_started "$dir"
 run_as "$dir" "$dir/other/run-env.sh"
-check "env script: a copy of it elsewhere is not the script" not adopted "$dir" "$dir/run-env.sh"
+check "env script: a copy of it elsewhere is not the script" launches_own "$dir"
 stop_started "$dir"
-for p in /proc/[0-9]*; do
-    case $(tr '\0' ' ' < "$p/cmdline" 2>/dev/null) in "sh $dir/other/"*) kill_tree "${p#/proc/}" ;; esac
-done
 
 # --- a name longer than the 15 bytes the kernel keeps -----------------------------------
 dir=$work/long
@@ -127,11 +149,10 @@ ln -s ../real/long-target "$dir/bin/long-name-application-one"
 ln -s ../real/long-target "$dir/bin/long-name-application-two"
 watch_for "$dir" "$dir/bin/long-name-application-one"
 run_as "$dir" "$dir/bin/long-name-application-two"
-check "long name: one with the same first 15 bytes is not adopted" \
-    not adopted "$dir" "$dir/bin/long-name-application-one"
+check "long name: one with the same first 15 bytes is not adopted" launches_own "$dir"
 stop_started "$dir"
 run_as "$dir" "$dir/bin/long-name-application-one"
-check "long name: the whole name is" adopted "$dir" "$dir/bin/long-name-application-one"
+check "long name: the whole name is" adopts "$dir"
 stop_started "$dir"
 
 # --- another user's process, seen by root -------------------------------------------------
@@ -139,24 +160,17 @@ if [ "$(id -u)" -eq 0 ] && command -v setpriv > /dev/null; then
     shared=$(mktemp -d /tmp/keeper-adopt-other.XXXXXX)
     chmod 755 "$shared"
     cp "$bin/keeper-demo" "$shared/other-user-app"
-    setpriv --reuid=nobody --regid=nogroup --clear-groups "$shared/other-user-app" 600000 \
-        > /dev/null 2>&1 &
+    setsid setpriv --reuid=nobody --regid=nogroup --clear-groups "$shared/other-user-app" \
+        600000 > /dev/null 2>&1 &
     other=$!
+    started+=("$other")
     dir=$work/other
     install_keeper "$dir" k
     watch_for "$dir" "$shared/other-user-app"
-    sleep 0.5
-    check "another user: root sees the other user's process" alive $other
-    (cd "$dir" && exec ./k > /dev/null 2>&1) &
-    watcher=$!
-    check "another user: root launches an instance of its own beside it" \
-        wait_for 20 has_line "$dir/k.log" "Start $shared/other-user-app"
-    keeper "$dir" k /u
-    wait_for 20 ended $watcher
-    kill -KILL $other
-    for p in /proc/[0-9]*; do
-        [ "$(readlink "$p/exe" 2>/dev/null)" = "$shared/other-user-app" ] && kill -KILL "${p#/proc/}"
-    done
+    runs_other() { [ "$(readlink "/proc/$other/exe" 2>/dev/null)" = "$shared/other-user-app" ]; }
+    check "another user: root sees the other user's process" wait_for 20 runs_other
+    check "another user: root launches an instance of its own beside it" launches_own "$dir"
+    stop_started "$dir"
     rm -rf "$shared"
 else
     echo "skip - another user's process needs root and setpriv"

@@ -16,6 +16,9 @@ export XDG_RUNTIME_DIR=$work/run
 mkdir -m 0700 "$XDG_RUNTIME_DIR"
 
 finish() {
+    # Another user of /tmp that removes the scratch folders of running tests fails checks
+    # that then say nothing about keeper: the folder made first tells.
+    [ -d "$work/run" ] || echo "# $work was removed by another process while the test ran"
     # The Wine session belongs to this run (its own prefix); on Linux keeper and the
     # programs it launched run from copies in $work. Then the script's own jobs.
     if is_windows; then

@@ -21,21 +21,22 @@ TEST(ProcessIdentity, AnExecutableOfTheNameMustAlsoBeTheVeryFile) {
     const struct {
         const char* Name;
         FileIdentity Executable;
-        bool OneOf;
+        int Entry;  // of `through`; -1 for none
     } cases[] = {
-        {"sleep", {1, 7}, true},
-        {"SLEEP", {1, 7}, true},   // names compare without regard to case
-        {"sleep", {1, 8}, false},  // another file of that name: /x/b/sleep
-        {"sleep", {2, 7}, false},  // the same inode on another device
-        {"python3.11", {1, 9}, true},
-        {"python3.11", {1, 7}, false},  // the other entry's file under this name
-        {"tail", {1, 7}, false},        // the file under another name
-        {"", {0, 0}, false},
+        {"sleep", {1, 7}, 0},
+        {"SLEEP", {1, 7}, 0},   // names compare without regard to case
+        {"sleep", {1, 8}, -1},  // another file of that name: /x/b/sleep
+        {"sleep", {2, 7}, -1},  // the same inode on another device
+        {"python3.11", {1, 9}, 1},
+        {"python3.11", {1, 7}, -1},  // the other entry's file under this name
+        {"tail", {1, 7}, -1},        // the file under another name
+        {"", {0, 0}, -1},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(IsOneOf(c.Name, c.Executable, through, SameTextIgnoreCase), c.OneOf)
+        EXPECT_EQ(FindExecutable(c.Name, c.Executable, through, SameTextIgnoreCase),
+                  c.Entry < 0 ? nullptr : &through[static_cast<std::size_t>(c.Entry)])
             << c.Name << " " << c.Executable.Device << ":" << c.Executable.Inode;
-    EXPECT_FALSE(IsOneOf("sleep", {1, 7}, {}, SameTextIgnoreCase));
+    EXPECT_EQ(FindExecutable("sleep", {1, 7}, {}, SameTextIgnoreCase), nullptr);
 }
 
 TEST(ProcessIdentity, TheArgumentsFollowTheProgramOrTheScript) {
@@ -72,20 +73,27 @@ TEST(ProcessIdentity, TheArgumentsFollowTheProgramOrTheScript) {
 }
 
 TEST(ProcessIdentity, EnvRunsTheFirstWordThatIsNoOptionNorAssignment) {
+    using Words = std::vector<std::string>;
     const struct {
         const char* Argument;  // after "#!/usr/bin/env"
         const char* Program;
+        Words Before;  // what env passes on before the script
     } cases[] = {
-        {" python3", "python3"},
-        {" -S python3 -u", "python3"},
-        {"\t-i PATH=/opt/bin node", "node"},
-        {" -u HOME -C /srv ruby -w", "ruby"},  // -u and -C take a value
-        {" --", ""},
-        {"", ""},
-        {" -u", ""},
+        {" python3", "python3", {}},
+        {" -S python3 -u", "python3", {"-u"}},
+        {"\t-i PATH=/opt/bin node", "node", {}},
+        {" -u HOME -C /srv ruby -w", "ruby", {"-w"}},  // -u and -C take a value
+        {"-S deno  run\t--allow-net ", "deno", {"run", "--allow-net"}},
+        {"-S python3 -u=1 -X a=b", "python3", {"-u=1", "-X", "a=b"}},  // after it, any word
+        {" --", "", {}},
+        {"", "", {}},
+        {" -u", "", {}},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(EnvProgram(c.Argument), c.Program) << "'" << c.Argument << "'";
+    for (const auto& c : cases) {
+        const EnvCommand env = EnvCommandOf(c.Argument);
+        EXPECT_EQ(env.Program, c.Program) << "'" << c.Argument << "'";
+        EXPECT_EQ(env.Arguments, c.Before) << "'" << c.Argument << "'";
+    }
 }
 
 // The files the paths of a test process name: run.py in its directory /opt/app is file 5.
@@ -94,22 +102,37 @@ FileIdentity FakeFile(std::string_view path, int) {
 }
 
 TEST(ProcessIdentity, AScriptIsFoundByItsFileAfterTheInterpreter) {
+    using Words = std::vector<std::string>;
     const FileIdentity script{1, 5};
     const struct {
         std::string CommandLine;
+        Words Options;  // what the #! line puts before the script for this interpreter
         int Argument;
     } cases[] = {
-        {"/usr/bin/python3\0/opt/app/run.py\0-v\0"s, 1},    // run by the kernel
-        {"python3\0/opt/app/run.py\0"s, 1},                 // by env
-        {"python3\0-u\0run.py\0"s, 2},                      // by env -S, relative to its directory
-        {"python3\0-c\0print(1)\0/opt/app/run.py\0"s, -1},  // an argument, not the script
-        {"/opt/app/run.py\0"s, -1},                         // argument 0 is the program
-        {"python3\0/opt/other/run.py\0"s, -1},              // another file of that name
-        {"python3\0\0"s, -1},
-        {""s, -1},
+        {"/usr/bin/python3\0/opt/app/run.py\0-v\0"s, {}, 1},  // run by the kernel
+        {"python3\0/opt/app/run.py\0"s, {}, 1},               // by env
+        {"python3\0-u\0run.py\0"s, {"-u"}, 2},  // by env -S, relative to its directory
+        {"python3\0-c\0print(1)\0/opt/app/run.py\0"s, {}, -1},  // an argument, not the script
+        {"/opt/app/run.py\0"s, {}, -1},                         // argument 0 is the program
+        {"python3\0/opt/other/run.py\0"s, {}, -1},              // another file of that name
+        {"python3\0\0"s, {}, -1},
+        {""s, {}, -1},
+        // Second only after exactly the words of the #! line: "#!/bin/sh" has none, so
+        // "sh follow.py run.py" runs follow.py, which names the script; "#!/bin/sh -e" has -e.
+        {"sh\0follow.py\0/opt/app/run.py\0"s, {}, -1},
+        {"sh\0follow.py\0/opt/app/run.py\0"s, {"-e"}, -1},
+        {"/bin/sh\0-e\0/opt/app/run.py\0x\0"s, {"-e"}, 2},
+        {"/bin/sh\0-x\0/opt/app/run.py\0"s, {"-e"}, -1},
+        {"sh\0/opt/app/run.py\0"s, {"-e"}, 1},  // by hand, without the line's option
+        {"/usr/bin/env\0-S python3 -u\0run.py\0"s, {"-S python3 -u"}, 2},  // env, before it runs
+        {"deno\0run\0--allow-net\0run.py\0"s, {"run", "--allow-net"}, 3},
+        {"deno\0run\0run.py\0"s, {"run", "--allow-net"}, -1},
+        {"deno\0run\0--allow-net\0"s, {"run", "--allow-net"}, -1},  // no script after them
+        {"python3\0-u\0run.py"s, {"-u"}, 2},  // the last argument without its NUL
     };
     for (const auto& c : cases)
-        EXPECT_EQ(ScriptArgument(c.CommandLine, script, FakeFile, 0), c.Argument) << c.CommandLine;
+        EXPECT_EQ(ScriptArgument(c.CommandLine, script, c.Options, FakeFile, 0), c.Argument)
+            << c.CommandLine;
 }
 
 }  // namespace

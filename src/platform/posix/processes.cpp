@@ -122,7 +122,14 @@ long RealUser(pid_t pid) {
     return std::strtol(buffer + at + 5, nullptr, 10);  // the line goes on past the number
 }
 
-enum class Candidate { No, ByExecutable, ThroughItsName, RunsScript };
+enum class Kind { No, ByExecutable, ThroughItsName, RunsScript };
+
+/// What the scan makes of a process before its command line: how it may run the module, and
+/// for a script, the interpreter of StartedThrough that it runs.
+struct Candidate {
+    Kind How = Kind::No;
+    const ExecutableFile* Interpreter = nullptr;
+};
 
 FileIdentity IdentityOf(const struct stat& info) {
     return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
@@ -136,24 +143,25 @@ Candidate CandidateOf(pid_t pid, const ModuleQuery& query) {
     char buffer[256];
     std::string longer;
     std::string_view name;
-    if (!ExecutableName(pid, buffer, longer, name)) return Candidate::No;
-    if (SameTextIgnoreCase(name, query.ModuleName)) return Candidate::ByExecutable;
+    if (!ExecutableName(pid, buffer, longer, name)) return {};
+    if (SameTextIgnoreCase(name, query.ModuleName)) return {Kind::ByExecutable};
     bool named = false;
     for (const ExecutableFile& through : query.StartedThrough)
         named = named || SameTextIgnoreCase(name, through.Name);
-    if (!named) return Candidate::No;
+    if (!named) return {};
     // The very file, not one of the same name elsewhere: stat follows /proc/PID/exe.
     struct stat info {};
-    if (stat(ProcFile(pid, "exe").Path(), &info) != 0 ||
-        !IsOneOf(name, IdentityOf(info), query.StartedThrough, SameTextIgnoreCase))
-        return Candidate::No;
+    if (stat(ProcFile(pid, "exe").Path(), &info) != 0) return {};
+    const ExecutableFile* runs =
+        FindExecutable(name, IdentityOf(info), query.StartedThrough, SameTextIgnoreCase);
+    if (runs == nullptr) return {};
     // An interpreter of the script: its command line tells whether it runs the script.
-    if (query.Script) return Candidate::RunsScript;
+    if (query.Script) return {Kind::RunsScript, runs};
     char comm[64];
     return SameTextIgnoreCase(RecordedName(pid, comm),
                               std::string_view(query.ModuleName).substr(0, RecordedNameLength))
-               ? Candidate::ThroughItsName
-               : Candidate::No;
+               ? Candidate{Kind::ThroughItsName}
+               : Candidate{};
 }
 
 /// The whole command line of `pid` (its arguments, each ended by a NUL); the empty text
@@ -187,13 +195,14 @@ FileIdentity FileOfProcess(std::string_view path, int pid) {
 /// kind `held`, that its arguments follow: the program, the file of the module's name it was
 /// started through, or the script; -1 when the command line does not name that file.
 int ProgramOf(pid_t pid, Candidate held, const ModuleQuery& query, const std::string& commandLine) {
-    if (held == Candidate::ThroughItsName) {
+    if (held.How == Kind::ThroughItsName) {
         char comm[64];
         return ProgramArgument(RecordedName(pid, comm), commandLine, query.ModuleName,
                                SameTextIgnoreCase);
     }
-    if (held == Candidate::RunsScript)
-        return ScriptArgument(commandLine, *query.Script, FileOfProcess, pid);
+    if (held.How == Kind::RunsScript)
+        return ScriptArgument(commandLine, *query.Script, held.Interpreter->ScriptOptions,
+                              FileOfProcess, pid);
     return 0;
 }
 
@@ -247,26 +256,29 @@ ExecutableFile ResolvedFile(const std::string& path) {
     return file;
 }
 
-/// The #! line of the script `path`: its interpreter, and the argument after it (the rest
-/// of the line); an empty interpreter when it is no script.
+/// The #! line of the script `path` as the kernel reads it: its interpreter, and its option,
+/// the rest of the line as one argument (blanks around it left out; none when empty); an
+/// empty interpreter when it is no script.
 struct ScriptLine {
     std::string Interpreter;
-    std::string Argument;
+    std::string Option;
 };
 ScriptLine ReadScriptLine(const std::string& path) {
-    char head[256];
+    char head[256];  // the kernel's too: a longer line is cut to the first 255 bytes
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) return {};
     const ssize_t n = read(fd, head, sizeof head);
     close(fd);
     std::string_view line(head, n > 0 ? static_cast<std::size_t>(n) : 0);
     if (!line.starts_with("#!")) return {};
-    line = line.substr(2, line.find_first_of("\r\n") - 2);
+    const std::size_t end = line.find_first_of(std::string_view("\r\n\0", 3));
+    line = line.substr(2, (end == std::string_view::npos ? sizeof head - 1 : end) - 2);
     const std::size_t start = line.find_first_not_of(" \t");
     if (start == std::string_view::npos) return {};
-    line.remove_prefix(start);
-    const std::size_t end = std::min(line.find_first_of(" \t"), line.size());
-    return {std::string(line.substr(0, end)), std::string(line.substr(end))};
+    line = line.substr(start, line.find_last_not_of(" \t") + 1 - start);
+    const std::size_t interpreter = std::min(line.find_first_of(" \t"), line.size());
+    const std::size_t option = std::min(line.find_first_not_of(" \t", interpreter), line.size());
+    return {std::string(line.substr(0, interpreter)), std::string(line.substr(option))};
 }
 
 }  // namespace
@@ -304,37 +316,42 @@ ModuleQuery PrepareModuleQuery(const std::string& moduleName, const std::string&
     ModuleQuery query{moduleName, {}, {}, {}};
     const std::string path = ProgramPath(ScanArgument(command, 0, LeadByteSet{}).Token);
     if (path.empty()) return query;
-    const auto add = [&query](ExecutableFile file) {
-        if (!file.Name.empty() && !SameTextIgnoreCase(file.Name, query.ModuleName))
-            query.StartedThrough.push_back(std::move(file));
+    const auto add = [&query](ExecutableFile file, std::vector<std::string> options) {
+        if (file.Name.empty() || SameTextIgnoreCase(file.Name, query.ModuleName)) return;
+        file.ScriptOptions = std::move(options);
+        query.StartedThrough.push_back(std::move(file));
     };
-    add(ResolvedFile(path));  // what a symbolic link of the module's name runs
+    add(ResolvedFile(path), {});  // what a symbolic link of the module's name runs
     const ScriptLine script = ReadScriptLine(path);
     if (script.Interpreter.empty()) return query;
-    // What a script of the module's name runs: its interpreter, and the program that
-    // "#!/usr/bin/env python3" has env find.
+    // What a script of the module's name runs: its interpreter, given the line's option
+    // before the script, and the program that "#!/usr/bin/env python3" has env find, given
+    // the words after it.
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) return query;
     query.Script = IdentityOf(info);
-    add(ResolvedFile(script.Interpreter));
+    std::vector<std::string> option;
+    if (!script.Option.empty()) option.push_back(script.Option);
+    add(ResolvedFile(script.Interpreter), std::move(option));
     if (FileNameOf(script.Interpreter) == "env") {
-        const std::string program = EnvProgram(script.Argument);
-        if (const std::string found = program.empty() ? "" : ProgramPath(program); !found.empty())
-            add(ResolvedFile(found));
+        EnvCommand env = EnvCommandOf(script.Option);
+        if (const std::string found = env.Program.empty() ? "" : ProgramPath(env.Program);
+            !found.empty())
+            add(ResolvedFile(found), std::move(env.Arguments));
     }
     return query;
 }
 
 Handle OpenProcessOfModule(std::uint32_t id, const ModuleQuery& query) {
     const auto pid = static_cast<pid_t>(id);
-    if (CandidateOf(pid, query) == Candidate::No) return NoHandle;
+    if (CandidateOf(pid, query).How == Kind::No) return NoHandle;
     const int fd = OpenPidFd(pid);
     if (fd < 0) return NoHandle;
     // Everything is read again now that the pidfd holds the process: if it has not ended
     // by the last read, the identifier had not passed to another process meanwhile.
     const Candidate held = CandidateOf(pid, query);
-    const bool runs = held != Candidate::No && RealUser(pid) == static_cast<long>(getuid()) &&
-                      ((held == Candidate::ByExecutable && !query.Arguments) ||
+    const bool runs = held.How != Kind::No && RealUser(pid) == static_cast<long>(getuid()) &&
+                      ((held.How == Kind::ByExecutable && !query.Arguments) ||
                        ConfirmedByCommandLine(pid, held, query)) &&
                       !HasEnded(fd);
     if (runs) return HandleOf(fd);
@@ -346,7 +363,7 @@ bool ReadArguments(Handle, std::uint32_t id, const ModuleQuery& query,
                    std::vector<std::string>& arguments) {
     const auto pid = static_cast<pid_t>(id);
     const Candidate held = CandidateOf(pid, query);
-    if (held == Candidate::No) return false;
+    if (held.How == Kind::No) return false;
     const std::string commandLine = CommandLineOf(pid);
     std::optional<std::vector<std::string>> after =
         ArgumentsAfter(commandLine, ProgramOf(pid, held, query, commandLine));

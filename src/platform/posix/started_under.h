@@ -43,27 +43,36 @@ int ProgramArgument(std::string_view comm, std::string_view commandLine, std::st
 ///   ("/bin/sh\0/opt/run.sh\0a b\0c\0", 1) => {"a b", "c"};  ("app\0", 0) => {};  ("", 0) => none
 std::optional<std::vector<std::string>> ArgumentsAfter(std::string_view commandLine, int program);
 
-/// The program that "env" runs for a #! line "#!/usr/bin/env ARGUMENT": the first word of
+/// What "env" runs for a #! line "#!/usr/bin/env ARGUMENT": the program, the first word of
 /// the argument that is neither an option nor a NAME=value assignment (env -S splits the
-/// argument into words, as the kernel does not); the empty text when there is none.
-///   "python3" => "python3";  "-S python3 -u" => "python3";  "-i PATH=/x node" => "node"
-std::string EnvProgram(std::string_view argument);
+/// argument into words, as the kernel does not), and the words after it, which env passes on
+/// before the script; an empty program when there is none. Words are split at blanks: the
+/// quotes and escapes of env -S are not undone.
+///   "python3" => python3 {};  "-S python3 -u" => python3 {"-u"};  "-i PATH=/x node" => node {}
+struct EnvCommand {
+    std::string Program;
+    std::vector<std::string> Arguments;
+};
+EnvCommand EnvCommandOf(std::string_view argument);
 
 /// The number of the argument of `commandLine` (each ended by a NUL, as /proc/PID/cmdline
-/// holds them) that names the very file `script`, after the interpreter and perhaps one
-/// option (1 or 2: "python3 -u run.py" for "#!/usr/bin/env -S python3 -u"); -1 when neither
-/// does. `identify` gives the file a path names for the process (relative paths from its
-/// directory), {} for none; `context` is passed on to it.
-///   ("/usr/bin/python3\0/opt/app/run.py\0-v\0", run.py) => 1
-///   ("python3\0-u\0/opt/app/run.py\0", run.py) => 2;  ("python3\0-c\0run.py\0", run.py) => -1
-///   when "run.py" in the directory of the process is another file
+/// holds them) that names the very file `script`: argument 1 (the script given to its
+/// interpreter alone: "#!/bin/sh", or "sh run.sh" typed by hand), or the argument right after
+/// arguments 1..n that are exactly `options`, the words the #! line puts before the script
+/// ("-e" for "#!/bin/sh -e"; "-u" for the python3 that "#!/usr/bin/env -S python3 -u" runs);
+/// -1 when neither does. `identify` gives the file a path names for the process (relative
+/// paths from its directory), {} for none; `context` is passed on to it.
+///   ("/usr/bin/python3\0/opt/app/run.py\0-v\0", run.py, {}) => 1
+///   ("python3\0-u\0run.py\0", run.py, {"-u"}) => 2;  ("python3\0-u\0run.py\0", run.py, {}) => -1
+///   ("sh\0follow.sh\0run.sh\0", run.sh, {}) => -1 (sh runs follow.sh, which names run.sh)
 int ScriptArgument(std::string_view commandLine, FileIdentity script,
+                   const std::vector<std::string>& options,
                    FileIdentity (*identify)(std::string_view path, int context), int context);
 
-/// Whether an executable of the file name `name` that is the file `executable` is one of
-/// `through`: of the same name, compared by `same`, and the very same file. A copy, or
-/// another file of that name elsewhere, is not.
-bool IsOneOf(std::string_view name, FileIdentity executable,
-             const std::vector<ExecutableFile>& through, SameText same);
+/// The entry of `through` that an executable of the file name `name` that is the file
+/// `executable` is: of the same name, compared by `same`, and the very same file; none
+/// (nullptr) for a copy, or another file of that name elsewhere.
+const ExecutableFile* FindExecutable(std::string_view name, FileIdentity executable,
+                                     const std::vector<ExecutableFile>& through, SameText same);
 
 }  // namespace keeper
