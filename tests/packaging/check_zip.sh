@@ -153,7 +153,7 @@ done
 
 # The packed keeper64.exe runs (this machine runs no 32-bit Windows programs): with the
 # example settings pointed at a program that does not exist, it logs its start and the
-# failed launch, and ends with exit code 0.
+# failed launch, and ends with exit code 5.
 if [ -x /usr/lib/wine/wine64 ]; then
     own_prefix=
     if [ -z "${WINEPREFIX:-}" ]; then own_prefix=$(mktemp -d "${TMPDIR:-/tmp}/keeper-zip-wine.XXXXXX"); export WINEPREFIX=$own_prefix; fi
@@ -161,7 +161,7 @@ if [ -x /usr/lib/wine/wine64 ]; then
         /^ApplicationName=/ { print "ApplicationName=" ENVIRON["MISSING"] "\r"; next } { print }' \
         "$dir/keeper.cfg" > "$dir/keeper64.cfg"
     (cd "$dir" && unset DISPLAY && WINEDEBUG=-all WINELOADER=/usr/lib/wine/wine64 timeout 120 /usr/lib/wine/wine64 ./keeper64.exe 2>/dev/null)
-    check "keeper64.exe from the zip exits with code 0 after a failed launch" [ $? -eq 0 ]
+    check "keeper64.exe from the zip exits with code 5 after a failed launch" [ $? -eq 5 ]
     check "it logs its start" grep -q " Start keeper64"$'\r$' "$dir/keeper64.log"
     check "it logs the failed launch as Error 2" grep -q " Error 2: " "$dir/keeper64.log"
     if [ -n "$own_prefix" ]; then wineserver -k 2>/dev/null; rm -rf "$own_prefix"; fi
