@@ -173,10 +173,7 @@ void LogLeftovers(RunState& run, const Located& located, const ExitStatus& ended
     if (run.LogDetails <= 0 || run.ForkHinted || !located.Launched || lasted >= AtOnce ||
         ended.How != ExitStatus::Exited || ended.Value != 0)
         return;
-    ModuleQuery query =
-        PrepareModuleQuery(run.ModuleName, CommandForLaunch(run.ApplicationCommand));
-    const Result<std::vector<std::uint32_t>> ids = ListProcessIds();
-    const Located other = FindRunningInstance(ids.Value, query);
+    const Located other = FindRunningInstance(ListProcessIds().Value, NameQuery(run));
     if (other.Process == NoHandle) return;
     static_cast<void>(CloseProcess(other.Process));
     run.ForkHinted = true;
@@ -353,7 +350,7 @@ int AnswerStatusQuery(const RunState& run, const Profile& settings) {
         ShowErrorCause(run.ProgramName, MissingModuleCause(settings));
     } else {
         const std::string line =
-            CommandForLaunch(run.ApplicationCommand) + " " + ReadSetting(settings, "Parameters");
+            CommandLineOf(run.ApplicationCommand, ReadSetting(settings, "Parameters"));
         exitCode =
             QueryStatus(run.ProgramName + "_" + run.ModuleName, run.ModuleName, CommandText(line));
     }
@@ -452,7 +449,7 @@ int RunWatchdog() {
     TakeStopSignals(run.WaitHandles[0]);
     const std::vector<SettingsNote> notes = ReadWatcherSettings(run, settings);
     run.Status.Command =
-        CommandText(CommandForLaunch(run.ApplicationCommand) + " " + run.ApplicationParameters);
+        CommandText(CommandLineOf(run.ApplicationCommand, run.ApplicationParameters));
     NotifyChannel notify;
     if (run.HangTimeout > 0) notify = OpenNotifyChannel(instanceName);
     LogWatcherStart(run, notes, notify, recordError);

@@ -17,10 +17,10 @@ enum ExitCode : int {
     /// (whose watcher has ended, with "StopApplication"), a duplicate that found the
     /// watcher running, a stopper that found none.
     ExitDone = 0,
-    ExitFatalReport = 1,   ///< a log entry could not be written (or memory ran out)
-    ExitStopTimedOut = 2,  ///< the watcher still ran "StopApplication" + 15 s after the request
-    ExitLaunchFailed = 5,  ///< the application could not be launched, and the watcher ended
-    ExitNotConfigured = 6,       ///< the settings file names no program
+    ExitFatalReport = 1,    ///< a log entry could not be written (or memory ran out)
+    ExitStopTimedOut = 2,   ///< the watcher still ran "StopApplication" + 15 s after the request
+    ExitLaunchFailed = 5,   ///< the application could not be launched, and the watcher ended
+    ExitNotConfigured = 6,  ///< the settings file names no program
     ExitSettingsUnreadable = 7,  ///< the settings file cannot be read
     /// The instance event could not be made, a wait failed, or the process list could not
     /// be read: a call of the system failed.

@@ -62,6 +62,10 @@ std::string CommandForLaunch(const std::string& command) {
     return hasBlank && IsExistingFile(command) ? '"' + command + '"' : command;
 }
 
+std::string CommandLineOf(const std::string& command, const std::string& parameters) {
+    return CommandForLaunch(command) + " " + parameters;
+}
+
 LaunchOptions LaunchOptionsOf(const RunState& run, const std::string& command) {
     LaunchOptions options;
     options.CommandLine = command + " " + run.ApplicationParameters;

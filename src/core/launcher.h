@@ -15,6 +15,10 @@ namespace keeper {
 /// `C:\Program Files\App\app.exe` => `"C:\Program Files\App\app.exe"` when that file exists.
 std::string CommandForLaunch(const std::string& command);
 
+/// The command line a launch of `command` with `parameters` hands to the platform:
+/// CommandForLaunch of the command, one blank, the parameters.
+std::string CommandLineOf(const std::string& command, const std::string& parameters);
+
 /// The launch of the application that the settings of the run describe, for the command
 /// `command` as CommandForLaunch gives it.
 LaunchOptions LaunchOptionsOf(const RunState& run, const std::string& command);

@@ -54,14 +54,17 @@ Located FindRunningInstance(const std::vector<std::uint32_t>& ids, const ModuleQ
     return {};
 }
 
+ModuleQuery NameQuery(const RunState& run) {
+    return PrepareModuleQuery(run.ModuleName, CommandForLaunch(run.ApplicationCommand));
+}
+
 Result<Located> FindApplication(const RunState& run) {
     // Nothing is adopted under "Adoption=off", so the process list is not read (nor can it
     // fail).
     if (run.Adoption == AdoptionRule::Off) return {};
     const Result<std::vector<std::uint32_t>> ids = ListProcessIds();
     if (ids.Error != 0) return {{}, ids.Error};
-    ModuleQuery query =
-        PrepareModuleQuery(run.ModuleName, CommandForLaunch(run.ApplicationCommand));
+    ModuleQuery query = NameQuery(run);
     if (run.Adoption == AdoptionRule::Command)
         query.Arguments = ArgumentList(run.ApplicationParameters, LeadBytes);
     const Located running = FindRunningInstance(ids.Value, query);

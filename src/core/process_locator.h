@@ -27,6 +27,10 @@ struct Located {
 /// "Adopt", naming the process.
 Result<Located> FindApplication(const RunState& run);
 
+/// The query for a running process of the application's module, by its name (and the files
+/// a command started through a link or a script runs), whatever its arguments.
+ModuleQuery NameQuery(const RunState& run);
+
 /// The first of the listed processes (in their order) that runs the module `query`
 /// looks for, opened, with its identifier; none when none does.
 Located FindRunningInstance(const std::vector<std::uint32_t>& ids, const ModuleQuery& query);

@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <string_view>
+
+#include "platform/process_text.h"
+
 namespace keeper {
 namespace {
 
@@ -25,10 +29,9 @@ bool IsConsoleHost(DWORD id) {
     DWORD size = sizeof path;
     const bool named = QueryFullProcessImageNameA(process, 0, path, &size) != FALSE;
     CloseHandle(process);
-    const char* name = path + size;
-    while (named && name > path && name[-1] != '\\' && name[-1] != '/')
-        --name;
-    return named && lstrcmpiA(name, "conhost.exe") == 0;
+    return named &&
+           SameTextIgnoreCase(FileNamePart(std::string_view(path, size), NativePaths, LeadBytes),
+                              "conhost.exe");
 }
 
 }  // namespace
